@@ -1,0 +1,7 @@
+function(lw_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor
+                                           -Wold-style-cast -Wcast-align -Woverloaded-virtual)
+  if(LW_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
+endfunction()
