@@ -15,8 +15,12 @@ static std::map<std::string, Command>& Registry() {
   return commands;
 }
 
-Registrar::Registrar(const Command& command) { Registry()[command.name] = command; }
-const std::map<std::string, Command>& Commands() { return Registry(); }
+Registrar::Registrar(const Command& command) {
+  Registry()[command.name] = command;
+}
+const std::map<std::string, Command>& Commands() {
+  return Registry();
+}
 
 Args::Args(const std::vector<std::string>& args, std::vector<std::string> valueOptions) {
   bool onlyPositional = false;
@@ -52,7 +56,9 @@ Args::Args(const std::vector<std::string>& args, std::vector<std::string> valueO
   }
 }
 
-bool Args::Flag(const std::string& name) const { return options_.count(name) != 0; }
+bool Args::Flag(const std::string& name) const {
+  return options_.count(name) != 0;
+}
 
 std::optional<std::string> Args::Value(const std::string& name) const {
   auto range = options_.equal_range(name);
@@ -120,8 +126,8 @@ class TerminalBar : public ProgressSink {
     if (percent == lastPercent_ && drawn_) return;
     lastPercent_ = percent;
     int filled = percent * 30 / 100;
-    std::fprintf(stderr, "\r%-40.40s [%.*s%*s] %3d%%", text_.c_str(), filled, "##############################",
-                 30 - filled, "", percent);
+    std::fprintf(stderr, "\r%-40.40s [%.*s%*s] %3d%%", text_.c_str(), filled,
+                 "##############################", 30 - filled, "", percent);
     drawn_ = true;
   }
   std::string text_;
@@ -132,10 +138,14 @@ class TerminalBar : public ProgressSink {
 
 const char* ButtonName(MsgResult r) {
   switch (r) {
-    case MsgResult::Ok: return "OK";
-    case MsgResult::Cancel: return "Cancel";
-    case MsgResult::Yes: return "Yes";
-    case MsgResult::No: return "No";
+    case MsgResult::Ok:
+      return "OK";
+    case MsgResult::Cancel:
+      return "Cancel";
+    case MsgResult::Yes:
+      return "Yes";
+    case MsgResult::No:
+      return "No";
   }
   return "?";
 }
@@ -154,9 +164,11 @@ MsgResult CliUiHooks::MessageBox(const std::string& caption, const std::string& 
   if (it != boxAnswers.end()) {
     answer = it->second;
   } else {
-    answer = (buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel) ? MsgResult::Yes : MsgResult::Ok;
+    answer =
+        (buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel) ? MsgResult::Yes : MsgResult::Ok;
     if (buttons == MsgButtons::Ok) {
-      std::fprintf(stderr, "loopwright-cli: %s%s%s\n", caption.c_str(), caption.empty() ? "" : ": ", text.c_str());
+      std::fprintf(stderr, "loopwright-cli: %s%s%s\n", caption.c_str(), caption.empty() ? "" : ": ",
+                   text.c_str());
       return answer;
     }
   }

@@ -46,7 +46,9 @@ Frame* PrevFrame(const GifBlock* b) {
   return nullptr;
 }
 
-Frame* FirstFrame(const Animation& a) { return NextFrame(a.head); }
+Frame* FirstFrame(const Animation& a) {
+  return NextFrame(a.head);
+}
 
 Frame* NthFrame(const Animation& a, int n) {
   if (n < 0) return nullptr;
@@ -83,7 +85,9 @@ GifBlock* InsertBlockAfter(GifBlock* a, BlockPtr b) {
   return raw;
 }
 
-GifBlock* AppendBlock(Animation& a, BlockPtr b) { return InsertBlockAfter(LastBlock(a), std::move(b)); }
+GifBlock* AppendBlock(Animation& a, BlockPtr b) {
+  return InsertBlockAfter(LastBlock(a), std::move(b));
+}
 
 BlockPtr UnlinkBlock(GifBlock* b) {
   if (!b) return nullptr;
@@ -96,7 +100,9 @@ BlockPtr UnlinkBlock(GifBlock* b) {
   return BlockPtr(b);
 }
 
-void UnlinkAndFreeBlock(GifBlock* b) { UnlinkBlock(b); }
+void UnlinkAndFreeBlock(GifBlock* b) {
+  UnlinkBlock(b);
+}
 
 // ---- Creation ----
 
@@ -117,7 +123,9 @@ FramePtr NewFrameBlock(const uint8_t* gce) {
   return f;
 }
 
-AnimationPtr NewAnimation() { return AnimationPtr(new (std::nothrow) Animation); }
+AnimationPtr NewAnimation() {
+  return AnimationPtr(new (std::nothrow) Animation);
+}
 
 AnimationPtr CloneAnimationHeader(const Animation& a) {
   AnimationPtr c = NewAnimation();
@@ -227,7 +235,9 @@ int32_t SetFrameCount(Animation& a, int32_t count) {
   return old;
 }
 
-int32_t AddFrameCount(Animation& a, int32_t delta) { return a.frameCount += delta; }
+int32_t AddFrameCount(Animation& a, int32_t delta) {
+  return a.frameCount += delta;
+}
 
 PalettePtr SetGlobalPalette(Animation& a, PalettePtr palette) {
   if (palette) {
@@ -286,7 +296,8 @@ int SetDisposal(Frame& f, int disposal) {
 
 bool SetUserInput(Frame& f, bool on) {
   bool old = GetUserInput(f);
-  f.controlFlags = static_cast<uint8_t>(on ? f.controlFlags | kControlUserInput : f.controlFlags & ~kControlUserInput);
+  f.controlFlags =
+      static_cast<uint8_t>(on ? f.controlFlags | kControlUserInput : f.controlFlags & ~kControlUserInput);
   return old;
 }
 
@@ -312,7 +323,8 @@ uint8_t SetTransparentIndex(Frame& f, uint8_t index) {
 
 bool SetInterlaced(Frame& f, bool on) {
   bool old = IsInterlaced(f);
-  f.imageFlags = static_cast<uint8_t>(on ? f.imageFlags | kImageInterlaced : f.imageFlags & ~kImageInterlaced);
+  f.imageFlags =
+      static_cast<uint8_t>(on ? f.imageFlags | kImageInterlaced : f.imageFlags & ~kImageInterlaced);
   return old;
 }
 
@@ -324,7 +336,8 @@ Palette* SetFramePalette(Frame& f, Palette* palette) {
 
 PalettePtr SetLocalPalette(Frame& f, PalettePtr palette) {
   if (palette) {
-    f.imageFlags = static_cast<uint8_t>((f.imageFlags & 0x78) | kImageLocalTable | (BitsForCount(palette->Count()) - 1));
+    f.imageFlags =
+        static_cast<uint8_t>((f.imageFlags & 0x78) | kImageLocalTable | (BitsForCount(palette->Count()) - 1));
     f.palette = palette.get();
   } else {
     f.imageFlags = static_cast<uint8_t>(f.imageFlags & 0x78);
@@ -333,7 +346,9 @@ PalettePtr SetLocalPalette(Frame& f, PalettePtr palette) {
   return palette;
 }
 
-std::string GetFrameName(const Frame& f) { return GetAtomName(f.nameAtom); }
+std::string GetFrameName(const Frame& f) {
+  return GetAtomName(f.nameAtom);
+}
 
 bool SetFrameName(Frame& f, const std::string& name) {
   Atom atom = AddAtom(name);
@@ -401,8 +416,9 @@ void ShowTransparentColor(Frame& f, bool forDisplay) {
     if (f.palette && f.transparentIndex < f.palette->Count()) own = (*f.palette)[f.transparentIndex];
     f.bitmap->SetColor(f.transparentIndex, own);
   } else {
-    f.bitmap->SetColor(f.transparentIndex, {static_cast<uint8_t>(color & 0xFF), static_cast<uint8_t>((color >> 8) & 0xFF),
-                                            static_cast<uint8_t>((color >> 16) & 0xFF), 0});
+    f.bitmap->SetColor(f.transparentIndex,
+                       {static_cast<uint8_t>(color & 0xFF), static_cast<uint8_t>((color >> 8) & 0xFF),
+                        static_cast<uint8_t>((color >> 16) & 0xFF), 0});
   }
 }
 
@@ -434,7 +450,8 @@ bool CropFrame(Frame& f, int32_t x0, int32_t y0, int32_t newWidth, int32_t newHe
   if (!bitmap) return false;
   uint8_t* dst = bitmap->MutableBits();
   for (int64_t row = 0; row < h; ++row)
-    std::memcpy(dst + row * bitmap->Stride(), f.bitmap->Row(static_cast<int>(y + row)) + x, static_cast<size_t>(w));
+    std::memcpy(dst + row * bitmap->Stride(), f.bitmap->Row(static_cast<int>(y + row)) + x,
+                static_cast<size_t>(w));
   f.width = static_cast<int32_t>(w);
   f.height = static_cast<int32_t>(h);
   f.left += static_cast<int32_t>(x);
@@ -494,7 +511,9 @@ bool CountGlobal(const Animation& a, ColorCounts& table, bool clear, bool skipTr
 
 }  // namespace
 
-void CountFrameColorUse(const Frame& f, ColorCounts& table, bool clear) { CountPixels(f, table, clear, false); }
+void CountFrameColorUse(const Frame& f, ColorCounts& table, bool clear) {
+  CountPixels(f, table, clear, false);
+}
 void CountFrameOpaqueColorUse(const Frame& f, ColorCounts& table, bool clear) {
   CountPixels(f, table, clear, true);
 }

@@ -23,7 +23,7 @@ struct ProgressRecord;
 
 enum BlockKind : uint8_t {
   kPlainTextBlock = 0x01,
-  kHeadBlock = 0x2A,  // '*'
+  kHeadBlock = 0x2A,   // '*'
   kImageBlock = 0x2C,  // ','
   kCommentBlock = 0xFE,
   kApplicationBlock = 0xFF,
@@ -74,12 +74,12 @@ struct Frame : GifBlock {
   Atom nameAtom = 0;
   Palette* palette = nullptr;  // in effect: localPalette when there is one, else the global palette
   PalettePtr localPalette;
-  uint32_t delay = 0;          // hundredths of a second
-  uint8_t controlFlags = 0;    // bit 0 transparent, bit 1 user input, bits 2-4 disposal; others kept
+  uint32_t delay = 0;        // hundredths of a second
+  uint8_t controlFlags = 0;  // bit 0 transparent, bit 1 user input, bits 2-4 disposal; others kept
   uint8_t transparentIndex = 0;
-  uint8_t imageFlags = 0;      // bit 7 local table, bit 6 interlaced, bit 5 sort, bits 0-2 table size
+  uint8_t imageFlags = 0;  // bit 7 local table, bit 6 interlaced, bit 5 sort, bits 0-2 table size
   FrameBitmapPtr bitmap;
-  MaskPtr mask;                // built while transparent; dropped when the pixels change
+  MaskPtr mask;  // built while transparent; dropped when the pixels change
 
   Frame() : GifBlock(kImageBlock) {}
   ~Frame() override;
@@ -116,9 +116,15 @@ struct Animation {
 using AnimationPtr = std::unique_ptr<Animation>;
 
 // ---- List walking (all accept null and then give null) ----
-inline GifBlock* NextBlock(const GifBlock* b) { return b ? b->next : nullptr; }
-inline GifBlock* PrevBlock(const GifBlock* b) { return b ? b->prev : nullptr; }
-inline Frame* AsFrame(GifBlock* b) { return b && b->kind == kImageBlock ? static_cast<Frame*>(b) : nullptr; }
+inline GifBlock* NextBlock(const GifBlock* b) {
+  return b ? b->next : nullptr;
+}
+inline GifBlock* PrevBlock(const GifBlock* b) {
+  return b ? b->prev : nullptr;
+}
+inline Frame* AsFrame(GifBlock* b) {
+  return b && b->kind == kImageBlock ? static_cast<Frame*>(b) : nullptr;
+}
 inline const Frame* AsFrame(const GifBlock* b) {
   return b && b->kind == kImageBlock ? static_cast<const Frame*>(b) : nullptr;
 }
@@ -127,7 +133,9 @@ inline ExtensionBlock* AsExtension(GifBlock* b) {
              ? static_cast<ExtensionBlock*>(b)
              : nullptr;
 }
-inline const ExtensionBlock* AsExtension(const GifBlock* b) { return AsExtension(const_cast<GifBlock*>(b)); }
+inline const ExtensionBlock* AsExtension(const GifBlock* b) {
+  return AsExtension(const_cast<GifBlock*>(b));
+}
 Frame* NextFrame(const GifBlock* b);
 Frame* PrevFrame(const GifBlock* b);
 Frame* FirstFrame(const Animation& a);
@@ -185,16 +193,24 @@ struct Point {
 Extent SetFrameSize(Frame& f, int32_t width, int32_t height);
 Point SetFramePosition(Frame& f, int32_t left, int32_t top);
 uint32_t SetDelay(Frame& f, uint32_t delay);
-inline int GetDisposal(const Frame& f) { return (f.controlFlags >> 2) & 7; }
+inline int GetDisposal(const Frame& f) {
+  return (f.controlFlags >> 2) & 7;
+}
 int SetDisposal(Frame& f, int disposal);
-inline bool GetUserInput(const Frame& f) { return f.controlFlags & kControlUserInput; }
+inline bool GetUserInput(const Frame& f) {
+  return f.controlFlags & kControlUserInput;
+}
 bool SetUserInput(Frame& f, bool on);
-inline bool IsTransparent(const Frame& f) { return f.controlFlags & kControlTransparent; }
+inline bool IsTransparent(const Frame& f) {
+  return f.controlFlags & kControlTransparent;
+}
 // Drops the mask; on: sets the flag and builds the mask; off: clears it (the colour table gets the
 // palette's own colour back).
 void SetTransparent(Frame& f, bool on);
 uint8_t SetTransparentIndex(Frame& f, uint8_t index);
-inline bool IsInterlaced(const Frame& f) { return f.imageFlags & kImageInterlaced; }
+inline bool IsInterlaced(const Frame& f) {
+  return f.imageFlags & kImageInterlaced;
+}
 bool SetInterlaced(Frame& f, bool on);
 Palette* SetFramePalette(Frame& f, Palette* palette);
 // With a palette: it becomes the local palette and the palette in effect, the table bits are set. With

@@ -13,8 +13,12 @@ namespace lw {
 
 using ColorTable = std::array<PaletteEntry, 256>;
 
-constexpr int StrideFor8Bit(int width) { return (width + 3) & ~3; }
-constexpr int StrideFor1Bit(int width) { return ((width + 31) / 32) * 4; }
+constexpr int StrideFor8Bit(int width) {
+  return (width + 3) & ~3;
+}
+constexpr int StrideFor1Bit(int width) {
+  return ((width + 31) / 32) * 4;
+}
 
 class FrameBitmap {
  public:
@@ -29,7 +33,9 @@ class FrameBitmap {
   size_t ByteSize() const { return static_cast<size_t>(stride_) * static_cast<size_t>(height_); }
 
   const uint8_t* Bits() const { return pixels_.get(); }
-  const uint8_t* Row(int y) const { return pixels_.get() + static_cast<size_t>(y) * static_cast<size_t>(stride_); }
+  const uint8_t* Row(int y) const {
+    return pixels_.get() + static_cast<size_t>(y) * static_cast<size_t>(stride_);
+  }
   // The pixels for writing; a buffer shared with a copy is duplicated first. Null when that copy cannot
   // be made (out of memory).
   uint8_t* MutableBits();
@@ -65,7 +71,8 @@ class MaskBitmap {
   int Stride() const { return stride_; }
   bool IsSet(int x, int y) const {
     return (bits_[static_cast<size_t>(y) * static_cast<size_t>(stride_) + static_cast<size_t>(x >> 3)] >>
-            (7 - (x & 7))) & 1;
+            (7 - (x & 7))) &
+           1;
   }
   const uint8_t* Bits() const { return bits_.get(); }
 

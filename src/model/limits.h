@@ -6,8 +6,8 @@
 namespace lw {
 
 struct PixelLimits {
-  uint64_t maxFramePixels = uint64_t{1} << 28;   // 256 Mpixel in one frame (16384 × 16384)
-  uint64_t maxTotalPixels = uint64_t{1} << 32;   // 4 Gpixel over a whole document
+  uint64_t maxFramePixels = uint64_t{1} << 28;  // 256 Mpixel in one frame (16384 × 16384)
+  uint64_t maxTotalPixels = uint64_t{1} << 32;  // 4 Gpixel over a whole document
 };
 
 // The limits in force. Fuzzers and tests lower them.

@@ -16,7 +16,9 @@ SettingsStore* g_store = nullptr;
 
 }  // namespace
 
-PreferenceRecord DefaultPreferences() { return {100, 0, 1, 0x181, 0x80182, 2, 0, 0, 0x10007}; }
+PreferenceRecord DefaultPreferences() {
+  return {100, 0, 1, 0x181, 0x80182, 2, 0, 0, 0x10007};
+}
 
 void ReadPreferences(SettingsStore* store) {
   PreferenceRecord record = DefaultPreferences();
@@ -66,8 +68,8 @@ std::string DescribePreference(int slot, uint32_t value) {
   char buf[256];
   auto choice = [](uint32_t v) {
     std::string s;
-    static const char* names[] = {"merge", "adaptive", "global only", "web cube", "web cube (remap all)",
-                                  "picture's palette as local"};
+    static const char* names[] = {
+        "merge", "adaptive", "global only", "web cube", "web cube (remap all)", "picture's palette as local"};
     for (int b = 0; b < 6; ++b)
       if (v & (1u << b)) s += (s.empty() ? "" : "+") + std::string(names[b]);
     if (s.empty()) s = "none";
@@ -85,7 +87,9 @@ std::string DescribePreference(int slot, uint32_t value) {
       break;
     case kPrefSizeConflict:
       std::snprintf(buf, sizeof buf, "size conflict: %s",
-                    value == 2 ? "clip the inserted frame" : value == 3 ? "grow the current size" : "always ask");
+                    value == 2   ? "clip the inserted frame"
+                    : value == 3 ? "grow the current size"
+                                 : "always ask");
       break;
     case kPrefPaletteConflict:
       std::snprintf(buf, sizeof buf, "palette conflict: %s", choice(value).c_str());
@@ -102,7 +106,9 @@ std::string DescribePreference(int slot, uint32_t value) {
     case kPrefTransparencyView: {
       uint32_t mode = value >> 24;
       std::snprintf(buf, sizeof buf, "transparency view: %s, colour #%02x%02x%02x",
-                    mode == 1 ? "colour in frame" : mode == 2 ? "custom colour" : "window background",
+                    mode == 1   ? "colour in frame"
+                    : mode == 2 ? "custom colour"
+                                : "window background",
                     value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
       break;
     }

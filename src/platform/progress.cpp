@@ -96,7 +96,9 @@ void EndProgress(ProgressPtr& record) {
   record.reset();
 }
 
-uint32_t GetProgressFlags(const ProgressRecord* record) { return record ? record->flags : 0; }
+uint32_t GetProgressFlags(const ProgressRecord* record) {
+  return record ? record->flags : 0;
+}
 
 uint32_t SetProgressFlags(ProgressRecord* record, uint32_t flags) {
   if (!record) return 0;
@@ -115,8 +117,12 @@ bool ProgressContinues(const ProgressRecord* record) {
   return record->continueFlag != 0;
 }
 
-bool IsJobRunning(uint32_t bits) { return (g_jobRunning.load() & bits) != 0; }
-bool IsJobCancelled(uint32_t bits) { return (g_jobCancel.load() & bits) != 0; }
+bool IsJobRunning(uint32_t bits) {
+  return (g_jobRunning.load() & bits) != 0;
+}
+bool IsJobCancelled(uint32_t bits) {
+  return (g_jobCancel.load() & bits) != 0;
+}
 
 void SetJobRunning(uint32_t bits, bool on) {
   if (on)

@@ -32,10 +32,10 @@ class ProgressSink {
 
 // Record flags.
 enum : uint32_t {
-  kProgressSilent = 1,      // no display and no pumping: usable from a background thread
-  kProgressOwnDialog = 2,   // the record opens its own display (UiHooks::CreateProgressDialog)
-  kProgressOwnerBar = 4,    // the display belongs to the owner (given to BeginProgress)
-  kProgressNoPumping = 8,   // display, but no handling of pending input
+  kProgressSilent = 1,     // no display and no pumping: usable from a background thread
+  kProgressOwnDialog = 2,  // the record opens its own display (UiHooks::CreateProgressDialog)
+  kProgressOwnerBar = 4,   // the display belongs to the owner (given to BeginProgress)
+  kProgressNoPumping = 8,  // display, but no handling of pending input
 };
 
 // Background jobs, one bit each.
@@ -48,8 +48,8 @@ enum : uint32_t {
 
 struct ProgressRecord {
   uint32_t flags = 0;
-  uint32_t job = 0;      // the job bit whose cancel request stops this operation (0 = none)
-  uint32_t divisor = 1;  // positions are divided by it before they reach the display
+  uint32_t job = 0;                       // the job bit whose cancel request stops this operation (0 = none)
+  uint32_t divisor = 1;                   // positions are divided by it before they reach the display
   std::unique_ptr<ProgressSink> ownSink;  // mode 2: created on first use
   ProgressSink* sink = nullptr;           // the display in use (own or owner's), or null
   bool sinkTried = false;

@@ -19,8 +19,8 @@ class RecordingUiHooks : public UiHooks {
   };
 
   std::vector<Entry> entries;
-  std::deque<MsgResult> boxAnswers;                     // popped per message box; empty = first button
-  std::deque<PaletteConflictAnswer> paletteAnswers;     // empty = the preselection
+  std::deque<MsgResult> boxAnswers;                  // popped per message box; empty = first button
+  std::deque<PaletteConflictAnswer> paletteAnswers;  // empty = the preselection
 
   void Error(const std::string& text) override { entries.push_back({"error", "", text, 0}); }
 
@@ -32,7 +32,8 @@ class RecordingUiHooks : public UiHooks {
       boxAnswers.pop_front();
       return answer;
     }
-    return buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel ? MsgResult::Yes : MsgResult::Ok;
+    return buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel ? MsgResult::Yes
+                                                                              : MsgResult::Ok;
   }
 
   PaletteConflictAnswer AskPaletteConflict(uint32_t flags) override {

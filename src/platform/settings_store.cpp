@@ -56,9 +56,15 @@ std::optional<std::string> UnescapeString(const std::string& s) {
     }
     if (++i >= s.size()) return std::nullopt;
     switch (s[i]) {
-      case '\\': out += '\\'; break;
-      case 'n': out += '\n'; break;
-      case 'r': out += '\r'; break;
+      case '\\':
+        out += '\\';
+        break;
+      case 'n':
+        out += '\n';
+        break;
+      case 'r':
+        out += '\r';
+        break;
       case 'x': {
         if (i + 2 >= s.size()) return std::nullopt;
         int hi = HexDigit(s[i + 1]), lo = HexDigit(s[i + 2]);
@@ -67,7 +73,8 @@ std::optional<std::string> UnescapeString(const std::string& s) {
         i += 2;
         break;
       }
-      default: return std::nullopt;
+      default:
+        return std::nullopt;
     }
   }
   return out;

@@ -14,7 +14,9 @@ std::atomic<UiHooks*> g_hooks{nullptr};
 
 }  // namespace
 
-UiHooks* SetUiHooks(UiHooks* hooks) { return g_hooks.exchange(hooks); }
+UiHooks* SetUiHooks(UiHooks* hooks) {
+  return g_hooks.exchange(hooks);
+}
 
 UiHooks& Hooks() {
   UiHooks* hooks = g_hooks.load();
@@ -45,7 +47,9 @@ UiHooks::PaletteConflictAnswer UiHooks::AskPaletteConflict(uint32_t flags) {
   return {PaletteConflictPreselection(flags), false};
 }
 
-void ConsoleUiHooks::Error(const std::string& text) { std::fprintf(stderr, "loopwright: %s\n", text.c_str()); }
+void ConsoleUiHooks::Error(const std::string& text) {
+  std::fprintf(stderr, "loopwright: %s\n", text.c_str());
+}
 
 MsgResult ConsoleUiHooks::MessageBox(const std::string& caption, const std::string& text, MsgButtons buttons,
                                      MsgIcon) {

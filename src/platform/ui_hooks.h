@@ -11,8 +11,6 @@
 
 namespace lw {
 
-
-
 // Message box buttons and icons, and the answers a box can give.
 enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel };
 enum class MsgIcon { None, Information, Question, Exclamation, Stop };

@@ -194,7 +194,8 @@ TEST(Comments, TextRoundTripsAndOtherBlocksAreRefused) {
 
 TEST(ColorUse, CountsSkipPaddingLocalFramesAndOptionallyTransparentPixels) {
   AnimationPtr a = MakeAnimation(0, 5, 3, 4);
-  AppendBlock(*a, MakeFrame(5, 3, a->globalPalette.get(), [](int x, int) { return static_cast<uint8_t>(x % 2); }));
+  AppendBlock(
+      *a, MakeFrame(5, 3, a->globalPalette.get(), [](int x, int) { return static_cast<uint8_t>(x % 2); }));
   AppendBlock(*a, MakeFrame(5, 3, a->globalPalette.get(), [](int, int) { return uint8_t{3}; }));
   AddFrameCount(*a, 2);
   Frame* local = MakeFrame(2, 2, nullptr, [](int, int) { return uint8_t{2}; }).release();
@@ -248,7 +249,8 @@ TEST(Transparency, DisplayEntryFollowsTheViewPreferenceAndIsRestored) {
 
 TEST(Transparency, MaskMarksTransparentPixelsAndFollowsPixelChanges) {
   AnimationPtr a = MakeAnimation(0, 9, 2);
-  AppendBlock(*a, MakeFrame(9, 2, a->globalPalette.get(), [](int x, int y) { return static_cast<uint8_t>(x == 8 || y == 1); }));
+  AppendBlock(*a, MakeFrame(9, 2, a->globalPalette.get(),
+                            [](int x, int y) { return static_cast<uint8_t>(x == 8 || y == 1); }));
   Frame* f = FirstFrame(*a);
   f->transparentIndex = 1;
   SetTransparent(*f, true);
@@ -277,7 +279,8 @@ TEST(Pixels, StrideRoundsRowsUpToFourBytes) {
 
 TEST(Pixels, CropCopiesTheRectangleAndClampsToTheFrame) {
   AnimationPtr a = MakeAnimation(0, 10, 10);
-  AppendBlock(*a, MakeFrame(6, 5, a->globalPalette.get(), [](int x, int y) { return static_cast<uint8_t>(10 * y + x); }));
+  AppendBlock(*a, MakeFrame(6, 5, a->globalPalette.get(),
+                            [](int x, int y) { return static_cast<uint8_t>(10 * y + x); }));
   Frame* f = FirstFrame(*a);
   SetFramePosition(*f, 1, 2);
   ASSERT_TRUE(CropFrame(*f, 2, 1, 3, 2));
@@ -298,7 +301,8 @@ TEST(Pixels, CropCopiesTheRectangleAndClampsToTheFrame) {
 
 TEST(Pixels, ClipKeepsThePartInsideTheScreen) {
   AnimationPtr a = MakeAnimation(0, 50, 20);
-  AppendBlock(*a, MakeFrame(70, 5, a->globalPalette.get(), [](int x, int) { return static_cast<uint8_t>(x); }));
+  AppendBlock(*a,
+              MakeFrame(70, 5, a->globalPalette.get(), [](int x, int) { return static_cast<uint8_t>(x); }));
   AppendBlock(*a, MakeFrame(4, 4, a->globalPalette.get(), [](int, int) { return uint8_t{0}; }));
   AddFrameCount(*a, 2);
   Frame* wide = NthFrame(*a, 0);

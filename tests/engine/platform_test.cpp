@@ -192,7 +192,8 @@ TEST(Progress, LargeTotalsAreDividedDownToAThousandSteps) {
   SetProgressRange(p.get(), 1000);
   EXPECT_EQ(p->divisor, 1u);
   EXPECT_TRUE(StepProgress(p.get()));
-  EXPECT_EQ(hooks.log, (std::vector<std::string>{"range 250", "pos 0", "pos 123", "range 1000", "pos 0", "pos 1"}));
+  EXPECT_EQ(hooks.log,
+            (std::vector<std::string>{"range 250", "pos 0", "pos 123", "range 1000", "pos 0", "pos 1"}));
   EndProgress(p);
   EXPECT_EQ(hooks.log.back(), "close");
   EXPECT_EQ(p, nullptr);

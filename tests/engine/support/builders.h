@@ -15,7 +15,8 @@ namespace lw::test {
 inline PalettePtr MakePalette(int count, std::vector<PaletteEntry> colors = {}) {
   if (colors.empty())
     for (int i = 0; i < count; ++i)
-      colors.push_back({static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i * 7), 0});
+      colors.push_back(
+          {static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i * 7), 0});
   return std::make_unique<Palette>(std::move(colors));
 }
 
@@ -42,7 +43,8 @@ inline AnimationPtr MakeAnimation(int frames, int w, int h, int paletteSize = 4)
   a->loopCount = 0;
   SetGlobalPalette(*a, MakePalette(paletteSize));
   for (int k = 0; k < frames; ++k) {
-    AppendBlock(*a, MakeFrame(w, h, a->globalPalette.get(), [&](int, int) { return static_cast<uint8_t>(k % paletteSize); }));
+    AppendBlock(*a, MakeFrame(w, h, a->globalPalette.get(),
+                              [&](int, int) { return static_cast<uint8_t>(k % paletteSize); }));
     AddFrameCount(*a, 1);
   }
   return a;
