@@ -1,0 +1,117 @@
+// Start-up of the editor on a large animation: from starting the program to the first painted filmstrip,
+// measured by starting the real program on the offscreen platform, side by side with what reading the
+// same file costs the engine alone and giflib (DGifSlurp) alone.
+//   bench_app_open [GIF] [ROUNDS]
+// Without a GIF, a 200-frame 800 × 600 clip is made with ffmpeg into build/bench-inputs.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "io/files.h"
+#include "platform/ui_hooks.h"
+
+#if LW_HAVE_GIFLIB
+#include <gif_lib.h>
+#endif
+
+using Clock = std::chrono::steady_clock;
+namespace fs = std::filesystem;
+
+namespace {
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.empty() ? 0 : v[v.size() / 2];
+}
+
+// Starts the editor and reads the start-up time it reports when the filmstrip first shows frames.
+bool RunApp(const std::string& app, const std::string& gif, const std::string& config, double* firstPaintMs,
+            double* wallMs) {
+  std::string command = "env QT_QPA_PLATFORM=offscreen LOOPWRIGHT_FIRST_PAINT=exit XDG_CONFIG_HOME='" +
+                        config + "' '" + app + "' '" + gif + "' 2>/dev/null";
+  auto t0 = Clock::now();
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return false;
+  char line[256];
+  bool found = false;
+  while (std::fgets(line, sizeof line, pipe))
+    if (std::sscanf(line, "first-paint-ms %lf", firstPaintMs) == 1) found = true;
+  int status = pclose(pipe);
+  *wallMs = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+  return found && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  fs::path self = fs::absolute(argv[0]).parent_path();
+  std::string app = (self / ".." / "src" / "app" / "loopwright").lexically_normal().string();
+  std::string gif = argc > 1 ? argv[1] : (self / ".." / "bench-inputs" / "testsrc2-800x600x200.gif").string();
+  int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
+  if (!fs::exists(gif)) {
+    fs::create_directories(fs::path(gif).parent_path());
+    std::string make =
+        "ffmpeg -v error -y -f lavfi -t 8 -i testsrc2=size=800x600:rate=25 -frames:v 200 "
+        "-filter_complex 'split[a][b];[a]palettegen=stats_mode=full[p];[b][p]paletteuse=dither=bayer' '" +
+        gif + "'";
+    if (std::system(make.c_str()) != 0) {
+      std::fprintf(stderr, "could not make %s with ffmpeg\n", gif.c_str());
+      return 1;
+    }
+  }
+  if (!fs::exists(app)) {
+    std::fprintf(stderr, "no editor at %s (build the app first)\n", app.c_str());
+    return 1;
+  }
+  std::string config = (fs::temp_directory_path() / "lw-bench-app-config").string();
+
+  lw::ConsoleUiHooks hooks;
+  lw::SetUiHooks(&hooks);
+  std::vector<double> engine, giflib, paint, wall;
+  uint64_t frames = 0;
+  for (int r = 0; r < rounds; ++r) {
+    auto t0 = Clock::now();
+    lw::AnimationPtr a;
+    if (lw::ReadAnyFile(gif, &a, nullptr) != 1) {
+      std::fprintf(stderr, "engine could not read %s\n", gif.c_str());
+      return 1;
+    }
+    engine.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+    frames = static_cast<uint64_t>(a->frameCount);
+#if LW_HAVE_GIFLIB
+    t0 = Clock::now();
+    int error = 0;
+    GifFileType* g = DGifOpenFileName(gif.c_str(), &error);
+    if (!g || DGifSlurp(g) != GIF_OK) return 1;
+    DGifCloseFile(g, &error);
+    giflib.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+#endif
+    double firstPaint = 0, wallMs = 0;
+    if (!RunApp(app, gif, config, &firstPaint, &wallMs)) {
+      std::fprintf(stderr, "the editor did not report a first paint\n");
+      return 1;
+    }
+    paint.push_back(firstPaint);
+    wall.push_back(wallMs);
+  }
+  std::printf("%s: %llu frames, %d rounds (medians)\n", gif.c_str(), static_cast<unsigned long long>(frames),
+              rounds);
+  std::printf("  editor, start to first painted filmstrip  %8.1f ms\n", Median(paint));
+  std::printf("  editor, whole process (start to exit)     %8.1f ms\n", Median(wall));
+  std::printf("  engine ReadAnyFile (decode, names, count) %8.1f ms   editor/engine %.2f\n", Median(engine),
+              Median(paint) / Median(engine));
+#if LW_HAVE_GIFLIB
+  std::printf("  giflib DGifSlurp (decode only)            %8.1f ms   editor/giflib %.2f\n", Median(giflib),
+              Median(paint) / Median(giflib));
+#endif
+  return 0;
+}
