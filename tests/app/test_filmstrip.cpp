@@ -53,6 +53,7 @@ class FilmstripTest : public QObject {
   void orientationFollowsShapeUnlessChosen();
   void dragNeedsThreePixelsAndEscCancels();
   void dropOnOwnPlaceMovesNothing();
+  void dragPastTheEdgeScrollsUntilTheEnd();
   void dragWithoutMoveSupportDoesNotArm();
   void paintDrawsOnlyVisibleCells();
   void imageCacheConvertsOncePerChange();
@@ -278,6 +279,45 @@ void FilmstripTest::dropOnOwnPlaceMovesNothing() {
     SendMouse(vp, QEvent::MouseButtonRelease, over, Qt::LeftButton, Qt::NoButton);
   }
   QVERIFY(host.moves.empty());
+  view.SetFilmstripAnimation(nullptr);
+}
+
+void FilmstripTest::dragPastTheEdgeScrollsUntilTheEnd() {
+  FakeHost host;
+  FilmstripView view(&host);
+  host.view = &view;
+  view.resize(400, 300);
+  view.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&view));
+  AnimationPtr a = test::MakeAnimation(30, 100, 50);  // vertical strips, several screens wide
+  view.SetFilmstripAnimation(a.get());
+  QCoreApplication::processEvents();
+  QScrollBar* main = view.horizontalScrollBar();
+  QVERIFY(main->maximum() > 0);
+  QWidget* vp = view.viewport();
+  QPoint press(18 + 40, 5 + 20);
+  SendMouse(vp, QEvent::MouseButtonPress, press, Qt::LeftButton, Qt::LeftButton);
+  // Past the right edge: no insertion position, and the strip scrolls a line every tick.
+  QPoint outside(vp->width() + 20, 30);
+  QCursor::setPos(vp->mapToGlobal(outside));
+  SendMouse(vp, QEvent::MouseMove, outside, Qt::NoButton, Qt::LeftButton);
+  QVERIFY(view.IsDragging());
+  QCOMPARE(view.DragInsertion().index, -1);
+  QCOMPARE(view.DragInsertion().autoScroll, 1);
+  QTRY_VERIFY(main->value() > 0);
+  // At the end it stops scrolling and the pointer counts as being over the last strip.
+  QTRY_COMPARE_WITH_TIMEOUT(main->value(), main->maximum(), 20000);
+  QTRY_VERIFY(view.DragInsertion().index >= 0);
+  QCOMPARE(view.DragInsertion().strip, view.Geometry().StripCount() - 1);
+  // Back inside: the position follows the pointer.
+  QPoint inside(vp->width() / 2, 5 + 58 - 2);
+  SendMouse(vp, QEvent::MouseMove, inside, Qt::NoButton, Qt::LeftButton);
+  QCOMPARE(view.DragInsertion().autoScroll, 0);
+  int expected = view.Geometry().HitTest(inside.x(), 30, main->value(), 0) + 1;
+  QCOMPARE(view.DragInsertion().index, expected);
+  SendMouse(vp, QEvent::MouseButtonRelease, inside, Qt::LeftButton, Qt::NoButton);
+  QCOMPARE(host.moves.size(), size_t{1});
+  QCOMPARE(host.moves[0].first, expected);
   view.SetFilmstripAnimation(nullptr);
 }
 

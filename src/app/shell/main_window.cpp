@@ -71,7 +71,7 @@ void MainWindow::BuildStatusBar() {
   QStatusBar* bar = statusBar();
   bar->setObjectName(kStatusBarId);
   bar->setSizeGripEnabled(true);
-  // Part right edges at 120, 200, 360 and 520 pixels.
+  // The four fields end at 120, 200, 360 and 520 pixels (at least: long texts widen them).
   const int widths[4] = {120, 80, 160, 160};
   for (int i = 0; i < 4; ++i) {
     statusParts_[i] = new QLabel(bar);
