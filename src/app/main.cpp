@@ -38,16 +38,20 @@ int main(int argc, char** argv) {
     // LOOPWRIGHT_FIRST_PAINT=print|exit reports how long start-up took until the filmstrip first showed
     // frames (used by the start-up benchmark).
     QByteArray report = qgetenv("LOOPWRIGHT_FIRST_PAINT");
+    double openStartMs = 0, openEndMs = 0;
     if (!report.isEmpty()) {
-      window.Filmstrip()->SetFirstPaintCallback([&sinceStart, report] {
-        std::printf("first-paint-ms %.1f\n", static_cast<double>(sinceStart.nsecsElapsed()) / 1e6);
+      window.Filmstrip()->SetFirstPaintCallback([&sinceStart, &openStartMs, &openEndMs, report] {
+        std::printf("first-paint-ms %.1f open-ms %.1f..%.1f\n",
+                    static_cast<double>(sinceStart.nsecsElapsed()) / 1e6, openStartMs, openEndMs);
         std::fflush(stdout);
         if (report == "exit") QTimer::singleShot(0, qApp, [] { QApplication::exit(0); });
       });
     }
     window.RestorePlacement();
     window.show();
+    openStartMs = static_cast<double>(sinceStart.nsecsElapsed()) / 1e6;
     if (!file.empty()) window.OpenDocument(&file);
+    openEndMs = static_cast<double>(sinceStart.nsecsElapsed()) / 1e6;
     code = QApplication::exec();
     hooks.SetOwner(nullptr);
   }

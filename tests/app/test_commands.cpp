@@ -31,6 +31,7 @@ class CommandsTest : public QObject {
   void unknownAndUnbuiltCommandsDoNothing();
   void acceleratorsReachTheDispatcher();
   void closingAModifiedDocumentAsksAndCancelKeepsIt();
+  void placementComesBackNextTime();
 };
 
 namespace {
@@ -325,6 +326,23 @@ void CommandsTest::closingAModifiedDocumentAsksAndCancelKeepsIt() {
   QVERIFY(!w.CurrentAnimation());
   // The window's place was stored.
   QVERIFY(shell.settings.Store().GetBinary("Placement").has_value());
+}
+
+void CommandsTest::placementComesBackNextTime() {
+  test::ScopedSettings settings;
+  {
+    MainWindow first(&settings.Store());
+    first.RestorePlacement();  // nothing stored: a default size
+    QVERIFY(first.width() > 0);
+    first.resize(701, 503);
+    first.move(30, 40);
+    first.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&first));
+    QVERIFY(first.close());
+  }
+  MainWindow second(&settings.Store());
+  second.RestorePlacement();
+  QCOMPARE(second.size(), QSize(701, 503));
 }
 
 QTEST_MAIN(CommandsTest)

@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "app/dialogs/about_dialog.h"
 #include "app/dialogs/frame_size_conflict_dialog.h"
 #include "app/dialogs/palette_conflict_dialog.h"
 #include "app/dialogs/progress_dialog.h"
@@ -30,6 +31,7 @@ class DialogsTest : public QObject {
   void messageBoxesCarryCaptionTextIconAndButtons();
   void progressDialogStopsOnEscAndCancel();
   void progressRecordsUseTheDialog();
+  void aboutBoxNamesTheProgram();
 };
 
 namespace {
@@ -213,6 +215,19 @@ void DialogsTest::progressRecordsUseTheDialog() {
   QVERIFY(!StepProgress(record.get()));
   EndProgress(record);
   QVERIFY(!QApplication::activeModalWidget());
+}
+
+void DialogsTest::aboutBoxNamesTheProgram() {
+  AboutDialog about(nullptr);
+  QCOMPARE(about.windowTitle(), QString("About Loopwright"));
+  auto* name = about.findChild<QLabel*>("1186");
+  QCOMPARE(name->text(), QString("Loopwright") + QChar(0x2122) + " 2.03");
+  QVERIFY(name->font().bold());
+  QVERIFY(about.findChild<QLabel*>("1187")->font().bold());
+  // The film runs.
+  auto* clip = about.findChild<FilmClip*>("1179");
+  int phase = clip->Phase();
+  QTRY_VERIFY(clip->Phase() != phase);
 }
 
 QTEST_MAIN(DialogsTest)
