@@ -1,8 +1,9 @@
 // Start-up of the editor on a large animation: from starting the program to the first painted filmstrip,
 // measured by starting the real program on the offscreen platform, side by side with what reading the
 // same file costs the engine alone and giflib (DGifSlurp) alone.
-//   bench_app_open [GIF] [ROUNDS]
-// Without a GIF, a 200-frame 800 × 600 clip is made with ffmpeg into build/bench-inputs.
+//   bench_app_open [ROUNDS] [GIF...]
+// Without GIFs, two 200-frame 800 × 600 clips are made with ffmpeg into build/bench-inputs: the test
+// pattern dithered onto its palette (noisy, hard to compress) and the same without dithering.
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -50,32 +51,17 @@ bool RunApp(const std::string& app, const std::string& gif, const std::string& c
   return found && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-}  // namespace
+// Makes a 200-frame 800 × 600 test clip with ffmpeg.
+bool MakeInput(const std::string& gif, const char* dither) {
+  fs::create_directories(fs::path(gif).parent_path());
+  std::string make =
+      std::string("ffmpeg -v error -y -f lavfi -t 8 -i testsrc2=size=800x600:rate=25 -frames:v 200 ") +
+      "-filter_complex 'split[a][b];[a]palettegen=stats_mode=full[p];[b][p]paletteuse=dither=" + dither +
+      "' '" + gif + "'";
+  return std::system(make.c_str()) == 0;
+}
 
-int main(int argc, char** argv) {
-  fs::path self = fs::absolute(argv[0]).parent_path();
-  std::string app = (self / ".." / "src" / "app" / "loopwright").lexically_normal().string();
-  std::string gif = argc > 1 ? argv[1] : (self / ".." / "bench-inputs" / "testsrc2-800x600x200.gif").string();
-  int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
-  if (!fs::exists(gif)) {
-    fs::create_directories(fs::path(gif).parent_path());
-    std::string make =
-        "ffmpeg -v error -y -f lavfi -t 8 -i testsrc2=size=800x600:rate=25 -frames:v 200 "
-        "-filter_complex 'split[a][b];[a]palettegen=stats_mode=full[p];[b][p]paletteuse=dither=bayer' '" +
-        gif + "'";
-    if (std::system(make.c_str()) != 0) {
-      std::fprintf(stderr, "could not make %s with ffmpeg\n", gif.c_str());
-      return 1;
-    }
-  }
-  if (!fs::exists(app)) {
-    std::fprintf(stderr, "no editor at %s (build the app first)\n", app.c_str());
-    return 1;
-  }
-  std::string config = (fs::temp_directory_path() / "lw-bench-app-config").string();
-
-  lw::ConsoleUiHooks hooks;
-  lw::SetUiHooks(&hooks);
+int BenchOne(const std::string& app, const std::string& gif, int rounds, const std::string& config) {
   std::vector<double> engine, giflib, paint, wall;
   uint64_t frames = 0;
   for (int r = 0; r < rounds; ++r) {
@@ -103,7 +89,8 @@ int main(int argc, char** argv) {
     paint.push_back(firstPaint);
     wall.push_back(wallMs);
   }
-  std::printf("%s: %llu frames, %d rounds (medians)\n", gif.c_str(), static_cast<unsigned long long>(frames),
+  std::printf("%s: %llu frames, %llu bytes, %d rounds (medians)\n", gif.c_str(),
+              static_cast<unsigned long long>(frames), static_cast<unsigned long long>(fs::file_size(gif)),
               rounds);
   std::printf("  editor, start to first painted filmstrip  %8.1f ms\n", Median(paint));
   std::printf("  editor, whole process (start to exit)     %8.1f ms\n", Median(wall));
@@ -113,5 +100,37 @@ int main(int argc, char** argv) {
   std::printf("  giflib DGifSlurp (decode only)            %8.1f ms   editor/giflib %.2f\n", Median(giflib),
               Median(paint) / Median(giflib));
 #endif
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  fs::path self = fs::absolute(argv[0]).parent_path();
+  std::string app = (self / ".." / "src" / "app" / "loopwright").lexically_normal().string();
+  int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+  std::vector<std::string> gifs(argv + std::min(argc, 2), argv + argc);
+  if (gifs.empty()) {
+    fs::path inputs = self / ".." / "bench-inputs";
+    const std::pair<const char*, const char*> made[] = {{"testsrc2-800x600x200-dithered.gif", "bayer"},
+                                                        {"testsrc2-800x600x200-plain.gif", "none"}};
+    for (const auto& [name, dither] : made) {
+      std::string gif = (inputs / name).lexically_normal().string();
+      if (!fs::exists(gif) && !MakeInput(gif, dither)) {
+        std::fprintf(stderr, "could not make %s with ffmpeg\n", gif.c_str());
+        return 1;
+      }
+      gifs.push_back(gif);
+    }
+  }
+  if (!fs::exists(app)) {
+    std::fprintf(stderr, "no editor at %s (build the app first)\n", app.c_str());
+    return 1;
+  }
+  std::string config = (fs::temp_directory_path() / "lw-bench-app-config").string();
+  lw::ConsoleUiHooks hooks;
+  lw::SetUiHooks(&hooks);
+  for (const std::string& gif : gifs)
+    if (int code = BenchOne(app, gif, rounds, config)) return code;
   return 0;
 }
