@@ -31,11 +31,11 @@ void PutColorTable(std::vector<uint8_t>& out, const Palette& p) {
 }
 
 // The table bits of a packed byte always describe the table that is written, so a file can never
-// announce a table it does not have (or the other way round); the other bits stay as they are.
+// announce a table it does not have (or the other way round). Without a table the size bits mean nothing
+// and stay as the file had them, like every other bit.
 uint8_t TableBits(uint8_t packed, const Palette* table, uint8_t presentBit) {
-  packed = static_cast<uint8_t>(packed & ~(presentBit | 7));
-  if (table) packed = static_cast<uint8_t>(packed | presentBit | (BitsForCount(table->Count()) - 1));
-  return packed;
+  if (!table) return static_cast<uint8_t>(packed & ~presentBit);
+  return static_cast<uint8_t>((packed & ~7) | presentBit | (BitsForCount(table->Count()) - 1));
 }
 
 int ColorResolution(const Animation& a) {
