@@ -59,8 +59,9 @@ TEST(GifReader, CorpusMatchesGiflibScreenDumps) {
     int index, red, green, blue, entries = 0;
     while (map >> index >> red >> green >> blue) {
       ASSERT_LT(index, a.globalPalette->Count());
-      EXPECT_EQ((*a.globalPalette)[index], (PaletteEntry{static_cast<uint8_t>(red), static_cast<uint8_t>(green),
-                                                         static_cast<uint8_t>(blue), 0}));
+      EXPECT_EQ((*a.globalPalette)[index],
+                (PaletteEntry{static_cast<uint8_t>(red), static_cast<uint8_t>(green),
+                              static_cast<uint8_t>(blue), 0}));
       ++entries;
     }
     EXPECT_EQ(entries, a.globalPalette->Count());
@@ -70,7 +71,8 @@ TEST(GifReader, CorpusMatchesGiflibScreenDumps) {
       for (int y = 0; y < f->height; ++y)
         for (int x = 0; x < f->width; ++x)
           if (f->left + x < a.screenWidth && f->top + y < a.screenHeight)
-            screen[static_cast<size_t>((f->top + y) * a.screenWidth + f->left + x)] = (*f->palette)[f->Row(y)[x]];
+            screen[static_cast<size_t>((f->top + y) * a.screenWidth + f->left + x)] =
+                (*f->palette)[f->Row(y)[x]];
     size_t mismatches = 0;
     for (size_t i = 0; i < screen.size(); ++i)
       mismatches += screen[i].red != expected[i * 3] || screen[i].green != expected[i * 3 + 1] ||
@@ -108,14 +110,14 @@ TEST(GifReader, ControlExtensionsAreFoldedIntoTheNextImage) {
   std::vector<uint8_t> p = Pixels(4, 4);
   auto bytes = GifBytes()
                    .Header(2, 2)
-                   .Image(0, 0, 2, 2, p)                // no control extension: the default delay
-                   .Control(0x09, 1, 3)                 // replaced by the next one
-                   .Control((2 << 2) | 1, 300, 2)       // disposal 2, transparent index 2
-                   .Raw({0x00})                         // a stray terminator is skipped
-                   .Image(0, 0, 2, 2, p, 2, 0x40)       // interlaced
-                   .Control(0, 5, 0)                    // directly before the trailer: dropped
+                   .Image(0, 0, 2, 2, p)           // no control extension: the default delay
+                   .Control(0x09, 1, 3)            // replaced by the next one
+                   .Control((2 << 2) | 1, 300, 2)  // disposal 2, transparent index 2
+                   .Raw({0x00})                    // a stray terminator is skipped
+                   .Image(0, 0, 2, 2, p, 2, 0x40)  // interlaced
+                   .Control(0, 5, 0)               // directly before the trailer: dropped
                    .Trailer()
-                   .Raw({0x12, 0x34})                   // after the trailer: ignored
+                   .Raw({0x12, 0x34})  // after the trailer: ignored
                    .b;
   ReadOutcome r = Read(bytes);
   ASSERT_EQ(r.result, 1);
@@ -145,8 +147,8 @@ TEST(GifReader, LoopingBlockRules) {
   EXPECT_EQ(NextBlock(forever.a->head)->kind, kImageBlock);  // taken into loopCount, not kept
 
   // A data sub-block that is not 3 bytes long keeps the block as an application extension.
-  auto fiveBytes = GifBytes().Header(2, 2).Raw({0x21, 0xFF, 11, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2',
-                                                '.', '0', 5, 1, 2, 3, 4, 5, 0});
+  auto fiveBytes = GifBytes().Header(2, 2).Raw(
+      {0x21, 0xFF, 11, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 5, 1, 2, 3, 4, 5, 0});
   ReadOutcome kept = Read(fiveBytes.Image(0, 0, 2, 2, p).Trailer().b);
   ASSERT_EQ(kept.result, 1);
   EXPECT_EQ(kept.a->loopCount, 1u);
@@ -166,13 +168,16 @@ TEST(GifReader, LoopingBlockRules) {
   EXPECT_EQ(GetCommentText(*NextBlock(e)), "x");
 
   // A looping block that is not closed.
-  auto open = GifBytes().Header(2, 2).Image(0, 0, 2, 2, p).Raw(
-      {0x21, 0xFF, 11, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 3, 1, 0, 0, 9});
+  auto open =
+      GifBytes()
+          .Header(2, 2)
+          .Image(0, 0, 2, 2, p)
+          .Raw({0x21, 0xFF, 11, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 3, 1, 0, 0, 9});
   ReadOutcome bad = Read(open.Trailer().b);
   EXPECT_EQ(bad.result, 2);
-  EXPECT_EQ(bad.errors, (std::vector<std::string>{"Netscape Animation block is invalid.",
-                                                  "Error reading extension",
-                                                  "Only part of the animation was read"}));
+  EXPECT_EQ(bad.errors,
+            (std::vector<std::string>{"Netscape Animation block is invalid.", "Error reading extension",
+                                      "Only part of the animation was read"}));
 }
 
 TEST(GifReader, ExtensionsAreKeptByteForByte) {
@@ -213,30 +218,57 @@ TEST(GifReader, DamagedFilesGiveTheirMessagesInOrder) {
   std::vector<uint8_t> cutInData = twoFrames.b;
   cutInData.resize(cutInData.size() - 6);
   std::vector<Case> cases = {
-      {"no trailer", twoFrames.b, 2, {"EOF found instead of trailer block", "Only part of the animation was read"}},
-      {"cut in the second image", cutInData, 2,
+      {"no trailer",
+       twoFrames.b,
+       2,
+       {"EOF found instead of trailer block", "Only part of the animation was read"}},
+      {"cut in the second image",
+       cutInData,
+       2,
        {"Error decompressing image data. File is corrupt.", "Only part of the animation was read"}},
-      {"cut in the screen descriptor", GifBytes().Raw({'G', 'I', 'F', '8', '9', 'a', 1, 0}).b, 0,
+      {"cut in the screen descriptor",
+       GifBytes().Raw({'G', 'I', 'F', '8', '9', 'a', 1, 0}).b,
+       0,
        {"Unable to read file successfully"}},
-      {"unknown block", GifBytes().Header(8, 8).Raw({0x99}).b, 0,
+      {"unknown block",
+       GifBytes().Header(8, 8).Raw({0x99}).b,
+       0,
        {"Unrecognized data block", "Unable to read file successfully"}},
-      {"unknown extension", GifBytes().Header(8, 8).Image(0, 0, 8, 8, p).Raw({0x21, 0x02, 1, 1, 0}).b, 2,
+      {"unknown extension",
+       GifBytes().Header(8, 8).Image(0, 0, 8, 8, p).Raw({0x21, 0x02, 1, 1, 0}).b,
+       2,
        {"Unrecognized Control Block", "Only part of the animation was read"}},
-      {"extension label 0", GifBytes().Header(8, 8).Raw({0x21, 0x00, 0}).b, 0,
+      {"extension label 0",
+       GifBytes().Header(8, 8).Raw({0x21, 0x00, 0}).b,
+       0,
        {"Unrecognized Control Block", "Unable to read file successfully"}},
-      {"empty extension", GifBytes().Header(8, 8).Raw({0x21, 0xFE, 0}).Trailer().b, 0,
+      {"empty extension",
+       GifBytes().Header(8, 8).Raw({0x21, 0xFE, 0}).Trailer().b,
+       0,
        {"Error reading extension", "Unable to read file successfully"}},
-      {"extension cut short", GifBytes().Header(8, 8).Raw({0x21, 0xFE, 5, 'a'}).b, 0,
+      {"extension cut short",
+       GifBytes().Header(8, 8).Raw({0x21, 0xFE, 5, 'a'}).b,
+       0,
        {"Error reading extension", "Unable to read file successfully"}},
-      {"code size 12", GifBytes().Header(8, 8).Raw({0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 12, 1, 0, 0, 0x3B}).b, 0,
+      {"code size 12",
+       GifBytes().Header(8, 8).Raw({0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 12, 1, 0, 0, 0x3B}).b,
+       0,
        {"Error decompressing image data. File is corrupt.", "Unable to read file successfully"}},
-      {"no data", GifBytes().Header(8, 8).Raw({0x2C, 0, 0, 0, 0, 8, 0, 8, 0, 0, 2, 0, 0x3B}).b, 0,
+      {"no data",
+       GifBytes().Header(8, 8).Raw({0x2C, 0, 0, 0, 0, 8, 0, 8, 0, 0, 2, 0, 0x3B}).b,
+       0,
        {"Error decompressing image data. File is corrupt.", "Unable to read file successfully"}},
-      {"4 GiB frame", GifBytes().Header(8, 8).Raw({0x2C, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 2, 0, 0x3B}).b, 0,
+      {"4 GiB frame",
+       GifBytes().Header(8, 8).Raw({0x2C, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 2, 0, 0x3B}).b,
+       0,
        {"Not enough memory to build frame image", "Unable to read file successfully"}},
-      {"empty frame", GifBytes().Header(8, 8).Raw({0x2C, 0, 0, 0, 0, 0, 0, 8, 0, 0, 2, 0, 0x3B}).b, 0,
+      {"empty frame",
+       GifBytes().Header(8, 8).Raw({0x2C, 0, 0, 0, 0, 0, 0, 8, 0, 0, 2, 0, 0x3B}).b,
+       0,
        {"Not enough memory to build frame image", "Unable to read file successfully"}},
-      {"local table cut short", GifBytes().Header(8, 8).Raw({0x2C, 0, 0, 0, 0, 8, 0, 8, 0, 0x87, 1, 2}).b, 0,
+      {"local table cut short",
+       GifBytes().Header(8, 8).Raw({0x2C, 0, 0, 0, 0, 8, 0, 8, 0, 0x87, 1, 2}).b,
+       0,
        {"Unable to read file successfully"}},
   };
   for (const Case& c : cases) {
@@ -291,9 +323,9 @@ TEST(GifReader, StoppingTheReadKeepsWhatWasRead) {
   StopAfterOne sink;
   ProgressPtr progress = BeginProgress(kProgressOwnerBar, 0, &sink);
   std::vector<uint8_t> p = Pixels(4, 4);
-  ReadOutcome r = Read(
-      GifBytes().Header(2, 2).Image(0, 0, 2, 2, p).Image(0, 0, 2, 2, p).Image(0, 0, 2, 2, p).Trailer().b,
-      progress.get());
+  ReadOutcome r =
+      Read(GifBytes().Header(2, 2).Image(0, 0, 2, 2, p).Image(0, 0, 2, 2, p).Image(0, 0, 2, 2, p).Trailer().b,
+           progress.get());
   EXPECT_EQ(r.result, 2);
   EXPECT_TRUE(r.errors.empty());
   EXPECT_EQ(r.a->frameCount, 2);
@@ -303,8 +335,8 @@ TEST(GifReader, ReadAnyFileNamesFramesAndCountsColours) {
   test::TempDir dir;
   std::vector<uint8_t> p = Pixels(4, 4);
   auto write = [&](const std::string& name, const std::vector<uint8_t>& bytes) {
-    std::ofstream(dir / name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                       static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(dir / name, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     return dir / name;
   };
   std::string one = write("one.Gif", GifBytes().Header(2, 2).Image(0, 0, 2, 2, p).Trailer().b);
@@ -333,9 +365,9 @@ TEST(GifReader, ReadAnyFileNamesFramesAndCountsColours) {
   EXPECT_EQ(a, nullptr);
   EXPECT_EQ(ReadAnyFile(bmp, &a, nullptr), 0);
   EXPECT_EQ(ReadAnyFile(dir / "missing.gif", &a, nullptr), 0);
-  EXPECT_EQ(hooks.Texts(), (std::vector<std::string>{notGif + " is not a valid GIF File.",
-                                                     "Unable to read this type of file.",
-                                                     "Unable to open file '" + (dir / "missing.gif") + "'."}));
+  EXPECT_EQ(hooks.Texts(), (std::vector<std::string>{
+                               notGif + " is not a valid GIF File.", "Unable to read this type of file.",
+                               "Unable to open file '" + (dir / "missing.gif") + "'."}));
 }
 
 }  // namespace

@@ -39,17 +39,16 @@ TEST(GifWriter, BytesOfASmallAnimation) {
   f->delay = 0x1234;
   SetDisposal(*f, 2);
   AppendBlock(*a, test::MakeComment("hi"));
-  std::vector<uint8_t> expected = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x91, 0, 0,
-                                   // three entries padded to four with black
-                                   0, 255, 0, 1, 254, 7, 2, 253, 14, 0, 0, 0,
-                                   // looping block
-                                   0x21, 0xFF, 0x0B, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 3, 1, 5, 0,
-                                   0,
-                                   // graphic control extension, image descriptor, data (code size 2)
-                                   0x21, 0xF9, 4, 2 << 2, 0x34, 0x12, 0, 0, 0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2,
-                                   0x44, 0x01, 0,
-                                   // the comment, then the trailer
-                                   0x21, 0xFE, 2, 'h', 'i', 0, 0x3B};
+  std::vector<uint8_t> expected = {
+      'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x91, 0, 0,
+      // three entries padded to four with black
+      0, 255, 0, 1, 254, 7, 2, 253, 14, 0, 0, 0,
+      // looping block
+      0x21, 0xFF, 0x0B, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 3, 1, 5, 0, 0,
+      // graphic control extension, image descriptor, data (code size 2)
+      0x21, 0xF9, 4, 2 << 2, 0x34, 0x12, 0, 0, 0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 0x44, 0x01, 0,
+      // the comment, then the trailer
+      0x21, 0xFE, 2, 'h', 'i', 0, 0x3B};
   EXPECT_EQ(Write(*a), expected);
   // Loop count 1 writes no looping block; 0 writes count 0.
   a->loopCount = 1;
@@ -68,8 +67,8 @@ TEST(GifWriter, TableSizesAndCodeSizes) {
   AddFrameCount(*a, 1);
   std::vector<uint8_t> bytes = Write(*a);
   EXPECT_EQ(bytes[10] & 0x80, 0);
-  EXPECT_EQ(bytes[6 + 7 + 19 + 8 + 9], 0x80);      // local table of 2 entries
-  EXPECT_EQ(bytes[6 + 7 + 19 + 8 + 10 + 6], 2);    // minimum code size
+  EXPECT_EQ(bytes[6 + 7 + 19 + 8 + 9], 0x80);    // local table of 2 entries
+  EXPECT_EQ(bytes[6 + 7 + 19 + 8 + 10 + 6], 2);  // minimum code size
   // Indices beyond the palette (a 2-entry table holding 200) raise the code size so they survive.
   FirstFrame(*a)->MutableBits()[5] = 200;
   bytes = Write(*a);
@@ -182,9 +181,10 @@ TEST(GifWriter, ClippingCheck) {
   EXPECT_FALSE(CheckClippingBeforeSave(*a));
   ASSERT_EQ(hooks.entries.size(), 1u);
   EXPECT_EQ(hooks.entries[0].caption, "Animation needs clipping");
-  EXPECT_EQ(hooks.entries[0].text,
-            "This animation has some frames that extend beyond the GIF \"screen\" and should be clipped (not a "
-            "reversible action).\n\nShould the animation be clipped and saved?");
+  EXPECT_EQ(
+      hooks.entries[0].text,
+      "This animation has some frames that extend beyond the GIF \"screen\" and should be clipped (not a "
+      "reversible action).\n\nShould the animation be clipped and saved?");
   EXPECT_EQ(NthFrame(*a, 1)->width, 10);
   hooks.boxAnswers.push_back(MsgResult::Yes);
   EXPECT_TRUE(CheckClippingBeforeSave(*a));
