@@ -80,9 +80,12 @@ uint64_t LzwDecoder::MaxPixelsFor(int minCodeSize, size_t dataBytes) {
 
 bool LzwDecoder::Decode(int minCodeSize, const uint8_t* data, size_t dataBytes, uint8_t* out, size_t count) {
   if (minCodeSize < 0 || minCodeSize > kLzwMaxCodeSize) return false;
+  if (count == 0) return true;
   Tables& t = *t_;
   const int clear = 1 << minCodeSize;
   const int end = clear + 1;
+  // Roots are clean strings of length 1; the clear and end entries, and every entry not yet made, have
+  // length 0, so a code is clean exactly when its length is not 0.
   for (int i = 0; i < kTableSize; ++i) {
     t.prefix[i] = 0;
     t.suffix[i] = i < clear ? static_cast<uint8_t>(i) : 0;
@@ -93,34 +96,58 @@ bool LzwDecoder::Decode(int minCodeSize, const uint8_t* data, size_t dataBytes, 
   int codeSize = minCodeSize + 1;
   int sizeLimit = 2 * clear;
   int next = clear + 2;
-  bool fresh = true;
   int old = 0;
+  uint32_t oldLength = 0;  // length of the old code's string when it is clean, else 0
   uint8_t firstCode = 0;
   size_t prevStart = 0;  // where the string of the old code starts in out
   size_t pos = 0;
 
-  auto isClean = [&](int code) {
-    return code < clear || (code >= clear + 2 && code < next && t.length[code]);
-  };
-
-  while (pos < count) {
+  auto readCode = [&](int* code) {
     if (bit + static_cast<uint64_t>(codeSize) > totalBits) return false;
     uint64_t word;
     std::memcpy(&word, data + (bit >> 3), sizeof word);
-    int code = static_cast<int>((word >> (bit & 7)) & ((uint64_t{1} << codeSize) - 1));
+    *code = static_cast<int>((word >> (bit & 7)) & ((uint64_t{1} << codeSize) - 1));
     bit += static_cast<uint64_t>(codeSize);
+    return true;
+  };
+  // At the start and after a clear: further clears are skipped, and the first other code is a pixel of
+  // its own, whatever its value (its low 8 bits).
+  auto firstAfterClear = [&]() {
+    int code;
+    do {
+      if (!readCode(&code)) return false;
+    } while (code == clear);
+    out[pos] = static_cast<uint8_t>(code);
+    prevStart = pos++;
+    old = code;
+    oldLength = t.length[code];
+    firstCode = static_cast<uint8_t>(code);
+    return true;
+  };
 
-    if (fresh) {
-      // The first code after a clear (or at the start) is a pixel of its own, whatever its value.
-      if (code == clear) continue;
-      fresh = false;
-      out[pos] = static_cast<uint8_t>(code);
-      prevStart = pos++;
-      old = code;
-      firstCode = static_cast<uint8_t>(code);
-      continue;
-    }
-    if (code == clear) {
+  if (!firstAfterClear()) return false;
+  while (pos < count) {
+    int code;
+    if (!readCode(&code)) return false;
+    const size_t start = pos;
+    const size_t room = count - pos;
+    size_t length = t.length[code];
+    if (length == 1) {
+      out[pos] = t.suffix[code];
+    } else if (length > 1) {
+      const uint8_t* src = out + t.position[code];
+      uint8_t* dst = out + pos;
+      if (length + 8 <= room) {
+        // Whole 8-byte words; the bytes past the string are overwritten by the strings that follow.
+        for (size_t i = 0; i < length; i += 8) {
+          uint64_t w;
+          std::memcpy(&w, src + i, 8);
+          std::memcpy(dst + i, &w, 8);
+        }
+      } else {
+        std::memmove(dst, src, std::min(length, room));
+      }
+    } else if (code == clear) {
       for (int i = clear; i < next; ++i) {
         t.prefix[i] = 0;
         t.suffix[i] = 0;
@@ -129,47 +156,20 @@ bool LzwDecoder::Decode(int minCodeSize, const uint8_t* data, size_t dataBytes, 
       codeSize = minCodeSize + 1;
       sizeLimit = 2 * clear;
       next = clear + 2;
-      fresh = true;
+      if (!firstAfterClear()) return false;
       continue;
-    }
-    if (code == end) return false;  // the data ends before the image does
-
-    const size_t start = pos;
-    const size_t room = count - pos;
-    uint8_t newFirst;
-    size_t length;
-    if (code < next && isClean(code)) {
-      if (code < clear) {
-        out[pos] = static_cast<uint8_t>(code);
-        length = 1;
-      } else {
-        length = t.length[code];
-        const uint8_t* src = out + t.position[code];
-        uint8_t* dst = out + pos;
-        if (length <= room) {
-          // Whole 8-byte words; the bytes past the string land in the slack or are overwritten later.
-          for (size_t i = 0; i < length; i += 8) {
-            uint64_t w;
-            std::memcpy(&w, src + i, 8);
-            std::memcpy(dst + i, &w, 8);
-          }
-        } else {
-          std::memmove(dst, src, room);
-        }
-      }
-      newFirst = out[pos];
-    } else if (code >= next && isClean(old)) {
+    } else if (code == end) {
+      return false;  // the data ends before the image does
+    } else if (code >= next && oldLength) {
       // The string not yet in the table: the old string followed by its first pixel.
-      size_t oldLength = old < clear ? 1 : t.length[old];
-      if (old < clear)
-        out[pos] = static_cast<uint8_t>(old);
+      if (oldLength == 1)
+        out[pos] = t.suffix[old];
       else
-        std::memmove(out + pos, out + t.position[old], std::min(oldLength, room));
-      newFirst = out[pos];
+        std::memmove(out + pos, out + t.position[old], std::min<size_t>(oldLength, room));
       if (oldLength < room) out[pos + oldLength] = firstCode;
       length = oldLength + 1;
     } else {
-      // Unwound through the pixel stack, exactly as the table says.
+      // A damaged stream: unwound through the pixel stack, exactly as the table says.
       int depth = 0;
       int c = code;
       if (c >= next) {
@@ -182,22 +182,18 @@ bool LzwDecoder::Decode(int minCodeSize, const uint8_t* data, size_t dataBytes, 
         c = t.prefix[c];
       }
       t.stack[depth++] = t.suffix[c];
-      newFirst = t.suffix[c];
       length = static_cast<size_t>(depth);
       size_t n = std::min(length, room);
       for (size_t i = 0; i < n; ++i) out[pos + i] = t.stack[static_cast<size_t>(depth) - 1 - i];
     }
+    const uint8_t newFirst = out[pos];
     pos += std::min(length, room);
 
     if (next < kTableSize) {
       t.prefix[next] = static_cast<uint16_t>(old);
       t.suffix[next] = newFirst;
-      if (isClean(old)) {
-        t.length[next] = static_cast<uint16_t>((old < clear ? 1 : t.length[old]) + 1);
-        t.position[next] = static_cast<uint32_t>(prevStart);
-      } else {
-        t.length[next] = 0;
-      }
+      t.length[next] = static_cast<uint16_t>(oldLength ? oldLength + 1 : 0);
+      t.position[next] = static_cast<uint32_t>(prevStart);
       ++next;
       if (next >= sizeLimit && sizeLimit < kTableSize) {
         sizeLimit *= 2;
@@ -205,6 +201,7 @@ bool LzwDecoder::Decode(int minCodeSize, const uint8_t* data, size_t dataBytes, 
       }
     }
     old = code;
+    oldLength = t.length[code];
     firstCode = newFirst;
     prevStart = start;
   }

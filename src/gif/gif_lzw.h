@@ -22,7 +22,7 @@ class LzwDecoder {
   LzwDecoder(const LzwDecoder&) = delete;
   LzwDecoder& operator=(const LzwDecoder&) = delete;
 
-  // Decodes `count` pixels in stream order into out, which has room for count + kLzwOutputSlack bytes.
+  // Decodes `count` pixels in stream order into out[0..count).
   // data holds the image's data sub-blocks joined together, followed by kLzwInputPadding readable bytes.
   // Gives false when the stream is corrupt or ends (end code, or no bits left) before count pixels.
   bool Decode(int minCodeSize, const uint8_t* data, size_t dataBytes, uint8_t* out, size_t count);
@@ -35,8 +35,6 @@ class LzwDecoder {
   struct Tables;
   std::unique_ptr<Tables> t_;
 };
-
-constexpr size_t kLzwOutputSlack = 16;
 
 // The pixels of one frame as the encoder walks them: `height` rows of `width` bytes, `stride` apart,
 // in normal or interlaced row order.

@@ -291,36 +291,46 @@ bool GifReader::ReadImage(Frame& f) {
     return false;
   }
 
-  FrameBitmapPtr bitmap = FrameBitmap::Make(f.width, f.height, f.palette ? f.palette : &DefaultPalette());
+  // Every byte is written below, so the bitmap need not be cleared first.
+  FrameBitmapPtr bitmap =
+      FrameBitmap::MakeUninitialized(f.width, f.height, f.palette ? f.palette : &DefaultPalette());
   uint8_t* bits = bitmap ? bitmap->MutableBits() : nullptr;
   if (!bits) {
     ShowError("Not enough memory to build frame image");
     return false;
   }
+  const bool interlaced = f.imageFlags & kImageInterlaced;
   try {
     codes_.resize(codes_.size() + kLzwInputPadding, 0);
-    raster_.resize(static_cast<size_t>(pixels) + kLzwOutputSlack);
+    if (interlaced) raster_.resize(static_cast<size_t>(pixels));
   } catch (const std::bad_alloc&) {
     ShowError("Not enough memory to build frame image");
     return false;
   }
-  if (!decoder_.Decode(minCodeSize, codes_.data(), codes_.size() - kLzwInputPadding, raster_.data(),
-                       static_cast<size_t>(pixels))) {
+  // Rows in file order go straight into the bitmap; interlaced ones through the raster buffer.
+  if (!decoder_.Decode(minCodeSize, codes_.data(), codes_.size() - kLzwInputPadding,
+                       interlaced ? raster_.data() : bits, static_cast<size_t>(pixels))) {
     ShowError("Error decompressing image data. File is corrupt.");
     return false;
   }
-
   const auto width = static_cast<size_t>(f.width);
   const auto stride = static_cast<size_t>(bitmap->Stride());
-  if (!(f.imageFlags & kImageInterlaced) && stride == width) {
-    std::memcpy(bits, raster_.data(), static_cast<size_t>(pixels));
-  } else {
-    std::vector<int> rows = RowOrder(f.height, f.imageFlags & kImageInterlaced);
+  if (interlaced) {
+    std::vector<int> rows = RowOrder(f.height, true);
     for (size_t i = 0; i < rows.size(); ++i)
       std::memcpy(bits + static_cast<size_t>(rows[i]) * stride, raster_.data() + i * width, width);
+  } else if (stride != width) {
+    // Spread the packed rows out to the padded stride, last row first.
+    for (size_t y = static_cast<size_t>(f.height); y-- > 1;)
+      std::memmove(bits + y * stride, bits + y * width, width);
   }
+  if (stride != width)
+    for (size_t y = 0; y < static_cast<size_t>(f.height); ++y)
+      std::memset(bits + y * stride + width, 0, stride - width);
   totalPixels_ += pixels;
-  SetFrameBitmap(f, std::move(bitmap));
+  // The mask of a transparent frame is built when it is first drawn (GetMask), not for every frame read.
+  f.bitmap = std::move(bitmap);
+  ShowTransparentColor(f, true);
   return true;
 }
 
