@@ -223,9 +223,11 @@ constexpr size_t kPacket = 254;
 constexpr size_t kFlushAt = kPacket * 256;
 }  // namespace
 
+// A slot holds key << 12 | code in one word, 0 when empty (a code is never 0, so even the key 0 is told
+// apart from an empty slot), and the whole table stays in the first-level cache. No key is ever stored
+// with all bits set: that would need the string of code 4095, which only exists once the table is full.
 struct LzwEncoder::Tables {
-  int32_t hash[kHashSize];
-  uint16_t code[kHashSize];
+  uint32_t slots[kHashSize];
 };
 
 LzwEncoder::LzwEncoder() : t_(new Tables) {}
@@ -265,8 +267,8 @@ bool LzwEncoder::Encode(GifSink& sink, const LzwImage& image, int minCodeSize) {
   bool clearPending = false;
   uint64_t acc = 0;
   int accBits = 0;
-  int32_t* hash = t_->hash;
-  uint16_t* codes = t_->code;
+  uint32_t* table = t_->slots;
+  auto clearTable = [&]() { std::memset(table, 0, sizeof t_->slots); };
 
   auto output = [&](int code) {
     acc |= static_cast<uint64_t>(code) << accBits;
@@ -292,7 +294,7 @@ bool LzwEncoder::Encode(GifSink& sink, const LzwImage& image, int minCodeSize) {
   };
 
   int ent = image.bits[static_cast<size_t>(rows[0]) * static_cast<size_t>(image.stride)];
-  std::fill(hash, hash + kHashSize, -1);
+  clearTable();
   output(clear);
 
   bool firstRow = true;
@@ -305,38 +307,38 @@ bool LzwEncoder::Encode(GifSink& sink, const LzwImage& image, int minCodeSize) {
     }
     for (; p < rowEnd; ++p) {
       const int c = *p;
-      const int32_t key = (c << 12) + ent;
+      const auto key = static_cast<uint32_t>((c << 12) + ent);
       int slot = (c << kHashShift) ^ ent;
-      int32_t h = hash[slot];
-      if (h == key) {
-        ent = codes[slot];
+      uint32_t v = table[slot];
+      if ((v >> 12) == key && v != 0) {
+        ent = static_cast<int>(v & 0xFFF);
         continue;
       }
-      if (h >= 0) {
+      if (v != 0) {
+        // Probe on; a slot holding the key 0 ends the probe like an empty one.
         const int step = slot == 0 ? 1 : kHashSize - slot;
         bool found = false;
         for (;;) {
           slot -= step;
           if (slot < 0) slot += kHashSize;
-          h = hash[slot];
-          if (h == key) {
+          v = table[slot];
+          if ((v >> 12) == key && v != 0) {
             found = true;
             break;
           }
-          if (h <= 0) break;
+          if (v < 4096) break;
         }
         if (found) {
-          ent = codes[slot];
+          ent = static_cast<int>(v & 0xFFF);
           continue;
         }
       }
       output(ent);
       ent = c;
       if (next < kMaxCodes) {
-        codes[slot] = static_cast<uint16_t>(next++);
-        hash[slot] = key;
+        table[slot] = key << 12 | static_cast<uint32_t>(next++);
       } else {
-        std::fill(hash, hash + kHashSize, -1);
+        clearTable();
         next = clear + 2;
         clearPending = true;
         output(clear);
