@@ -17,8 +17,8 @@ struct DibSpec {
   uint16_t bitCount = 24;
   uint32_t compression = kDibRgb;
   uint32_t colorsUsed = 0;
-  std::vector<PaletteEntry> table;  // written as blue, green, red, 0
-  std::array<uint32_t, 3> masks{};  // written for bit fields
+  std::array<uint32_t, 3> masks{};    // written for bit fields
+  std::vector<PaletteEntry> table{};  // written as blue, green, red, 0
 };
 
 inline void Put32(std::vector<uint8_t>& v, uint32_t x) {
