@@ -41,13 +41,28 @@ class MedianCut {
     return sum;
   }
 
+  // Raising each low corner to the first plane with a used cell and lowering each high corner to the
+  // last one, axis after axis, gives the bounding box of the used cells: planes cut from one axis are empty,
+  // so they never change what the next axis finds. One pass over the box finds it.
   void Shrink(Box& box) const {
-    for (int axis = 0; axis < 3; ++axis) {
-      int lo = box.lo[axis], hi = box.hi[axis];
-      while (lo < hi && PlaneSum(box, axis, lo) == 0) ++lo;
-      while (hi > lo && PlaneSum(box, axis, hi) == 0) --hi;
-      box.lo[axis] = static_cast<uint16_t>(lo);
-      box.hi[axis] = static_cast<uint16_t>(hi);
+    int lo[3] = {box.hi[0], box.hi[1], box.hi[2]}, hi[3] = {box.lo[0], box.lo[1], box.lo[2]};
+    bool any = false;
+    for (int r = box.lo[0]; r <= box.hi[0]; ++r)
+      for (int g = box.lo[1]; g <= box.hi[1]; ++g) {
+        const uint32_t* line = h_ + (r * kSide + g) * kSide;
+        for (int b = box.lo[2]; b <= box.hi[2]; ++b) {
+          if (!line[b]) continue;
+          any = true;
+          lo[0] = std::min(lo[0], r), hi[0] = std::max(hi[0], r);
+          lo[1] = std::min(lo[1], g), hi[1] = std::max(hi[1], g);
+          lo[2] = std::min(lo[2], b), hi[2] = std::max(hi[2], b);
+        }
+      }
+    if (any) {
+      for (int axis = 0; axis < 3; ++axis) {
+        box.lo[axis] = static_cast<uint16_t>(lo[axis]);
+        box.hi[axis] = static_cast<uint16_t>(hi[axis]);
+      }
     }
     box.done = box.lo[0] == box.hi[0] && box.lo[1] == box.hi[1] && box.lo[2] == box.hi[2];
   }

@@ -56,7 +56,8 @@ PaletteChoice GetHighColorChoice(const Palette* currentGlobal) {
 }
 
 AnimationPtr ConvertDibToAnimation(const OwnFrameRecord* own, const uint8_t* dib, size_t size,
-                                   const Palette* currentGlobal, size_t pixelOffset) {
+                                   const Palette* currentGlobal, size_t pixelOffset,
+                                   PaletteChoice highColorChoice) {
   DibView view;
   if (DibError error = ReadDib(dib, size, pixelOffset, &view); error != DibError::kNone) {
     ShowError("%s", DibErrorMessage(error).c_str());
@@ -65,7 +66,7 @@ AnimationPtr ConvertDibToAnimation(const OwnFrameRecord* own, const uint8_t* dib
   const DibHeader& h = view.header;
   uint32_t choice = 0;
   if (h.bitCount > 8) {
-    choice = GetHighColorChoice(currentGlobal);
+    choice = highColorChoice ? highColorChoice : GetHighColorChoice(currentGlobal);
     if (!choice) return nullptr;
   }
   const int width = h.width, height = h.AbsHeight();

@@ -24,8 +24,11 @@ struct OwnFrameRecord {
 
 // A new one-frame Animation from a packed DIB of size bytes (information header, masks, colour table,
 // rows). pixelOffset, when not 0, is where a file header says the rows start (from the start of the DIB).
-// Null after a message when the DIB is refused or memory runs out, or silently when the user cancelled.
+// highColorChoice, when not 0, is used for a full-colour picture instead of asking for the user's choice
+// (the command-line tool's flags). Null after a message when the DIB is refused or memory runs out, or
+// silently when the user cancelled.
 AnimationPtr ConvertDibToAnimation(const OwnFrameRecord* own, const uint8_t* dib, size_t size,
-                                   const Palette* currentGlobal, size_t pixelOffset = 0);
+                                   const Palette* currentGlobal, size_t pixelOffset = 0,
+                                   PaletteChoice highColorChoice = 0);
 
 }  // namespace lw

@@ -1,6 +1,7 @@
 #include "io/bmp_import.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <new>
 #include <vector>
@@ -23,7 +24,8 @@ uint64_t MaxBmpFileSize() {
 
 }  // namespace
 
-int ReadBmpMemory(const uint8_t* data, size_t size, AnimationPtr* out, const Palette* targetPalette) {
+int ReadBmpMemory(const uint8_t* data, size_t size, AnimationPtr* out, const Palette* targetPalette,
+                  PaletteChoice highColorChoice) {
   if (out) out->reset();
   // The file header's size field is not trusted (the data is what there is); its pixel-data offset is used
   // when it points past the colour table into the data.
@@ -35,15 +37,22 @@ int ReadBmpMemory(const uint8_t* data, size_t size, AnimationPtr* out, const Pal
                      static_cast<uint32_t>(data[12]) << 16 | static_cast<uint32_t>(data[13]) << 24;
   size_t pixelOffset = offBits > kFileHeaderSize ? offBits - kFileHeaderSize : 0;
   AnimationPtr animation = ConvertDibToAnimation(nullptr, data + kFileHeaderSize, size - kFileHeaderSize,
-                                                 targetPalette, pixelOffset);
+                                                 targetPalette, pixelOffset, highColorChoice);
   if (!animation) return 0;
   if (out) *out = std::move(animation);
   return 1;
 }
 
 int ReadBmpFile(const std::string& path, AnimationPtr* out, const Palette* targetPalette) {
+  return ReadBmpFile(path, out, targetPalette, 0);
+}
+
+int ReadBmpFile(const std::string& path, AnimationPtr* out, const Palette* targetPalette,
+                PaletteChoice highColorChoice) {
   if (out) out->reset();
-  std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+  std::error_code ec;
+  std::unique_ptr<FILE, int (*)(FILE*)> file(
+      std::filesystem::is_regular_file(path, ec) ? std::fopen(path.c_str(), "rb") : nullptr, &std::fclose);
   if (!file) {
     ShowError("Unable to open file '%s'.", path.c_str());
     return 0;
@@ -65,7 +74,7 @@ int ReadBmpFile(const std::string& path, AnimationPtr* out, const Palette* targe
   }
   if (!data.empty() && std::fread(data.data(), 1, data.size(), file.get()) != data.size()) return 0;
   file.reset();
-  return ReadBmpMemory(data.data(), data.size(), out, targetPalette);
+  return ReadBmpMemory(data.data(), data.size(), out, targetPalette, highColorChoice);
 }
 
 }  // namespace lw

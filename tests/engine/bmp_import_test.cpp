@@ -184,7 +184,9 @@ TEST_F(BmpImport, MissingAndTinyFilesAreReported) {
   EXPECT_EQ(ReadBmpFile(dir / "none.bmp", &a, nullptr), 0);
   std::ofstream(dir / "tiny.bmp", std::ios::binary) << "BM\x10";
   EXPECT_EQ(ReadBmpFile(dir / "tiny.bmp", &a, nullptr), 0);
-  ASSERT_EQ(hooks.Texts().size(), 2u);
+  EXPECT_EQ(ReadBmpFile(dir.path().string(), &a, nullptr), 0);  // a folder is no file
+  ASSERT_EQ(hooks.Texts().size(), 3u);
+  EXPECT_EQ(hooks.Texts()[2], "Unable to open file '" + dir.path().string() + "'.");
   EXPECT_EQ(hooks.Texts()[0], "Unable to open file '" + (dir / "none.bmp") + "'.");
   EXPECT_EQ(hooks.Texts()[1], "The BMP/DIB image data is damaged or incomplete.");
 }

@@ -220,6 +220,17 @@ TEST_F(TrueColor, CurrentGlobalPaletteAndWebCubeChoices) {
   EXPECT_TRUE(hooks.entries.empty());
 }
 
+TEST_F(TrueColor, AGivenChoiceIsUsedWithoutAsking) {
+  auto dib = Flat24(4, 1, true);
+  AnimationPtr a = ConvertDibToAnimation(nullptr, dib.data(), dib.size(), nullptr, 0, kChoiceWebCube);
+  ASSERT_TRUE(a);
+  EXPECT_EQ(a->globalPalette->Count(), 256);
+  EXPECT_TRUE(hooks.entries.empty());  // the stored preference says "always ask"
+  a = ConvertDibToAnimation(nullptr, dib.data(), dib.size(), nullptr, 0, kChoiceAdaptive | 1u << 16);
+  ASSERT_TRUE(a);
+  EXPECT_EQ(a->globalPalette->Count(), 2);
+}
+
 TEST_F(TrueColor, CancelAndDitherFailureGiveNoAnimation) {
   auto dib = Flat24(4, 2, false);
   hooks.paletteAnswers.push_back({0, false});
