@@ -13,6 +13,15 @@ PixelLimits& Limits() {
 }
 
 std::unique_ptr<FrameBitmap> FrameBitmap::Make(int width, int height, const Palette* palette) {
+  return MakeImpl(width, height, palette, true);
+}
+
+std::unique_ptr<FrameBitmap> FrameBitmap::MakeUninitialized(int width, int height, const Palette* palette) {
+  return MakeImpl(width, height, palette, false);
+}
+
+std::unique_ptr<FrameBitmap> FrameBitmap::MakeImpl(int width, int height, const Palette* palette,
+                                                   bool zeroed) {
   if (width <= 0 || height <= 0) return nullptr;
   if (static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > Limits().maxFramePixels) return nullptr;
   std::unique_ptr<FrameBitmap> bitmap(new (std::nothrow) FrameBitmap);
@@ -20,7 +29,8 @@ std::unique_ptr<FrameBitmap> FrameBitmap::Make(int width, int height, const Pale
   bitmap->width_ = width;
   bitmap->height_ = height;
   bitmap->stride_ = StrideFor8Bit(width);
-  uint8_t* raw = new (std::nothrow) uint8_t[bitmap->ByteSize()]();
+  uint8_t* raw = zeroed ? new (std::nothrow) uint8_t[bitmap->ByteSize()]()
+                        : new (std::nothrow) uint8_t[bitmap->ByteSize()];
   if (!raw) return nullptr;
   bitmap->pixels_.reset(raw);
   bitmap->SetColorTable(palette);

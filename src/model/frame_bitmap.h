@@ -26,6 +26,8 @@ class FrameBitmap {
   // black). Pixels start at 0. Null when a side is not positive, the size is over the limits, or memory
   // runs out.
   static std::unique_ptr<FrameBitmap> Make(int width, int height, const Palette* palette);
+  // The same with the pixels left uninitialised, for a caller that writes every byte (the GIF reader).
+  static std::unique_ptr<FrameBitmap> MakeUninitialized(int width, int height, const Palette* palette);
 
   int Width() const { return width_; }
   int Height() const { return height_; }
@@ -54,6 +56,7 @@ class FrameBitmap {
 
  private:
   FrameBitmap() = default;
+  static std::unique_ptr<FrameBitmap> MakeImpl(int width, int height, const Palette* palette, bool zeroed);
   int width_ = 0, height_ = 0, stride_ = 0;
   std::shared_ptr<uint8_t[]> pixels_;
   ColorTable colors_{};
