@@ -72,6 +72,7 @@ class FileCommandsTest : public QObject {
   void revertReadsTheFileAgain();
   void droppedFileOpensAsDocument();
   void commandLineNamesOneFile();
+  void unknownFileTypeIsRefused();
 };
 
 void FileCommandsTest::openingOneGifSetsTitlePathAndRecent() {
@@ -363,6 +364,17 @@ void FileCommandsTest::commandLineNamesOneFile() {
   // Relative names are made absolute.
   std::string rel = FileFromCommandLine({"x.gif"});
   QVERIFY(rel.size() > 6 && rel.front() == '/' && rel.substr(rel.size() - 6) == "/x.gif");
+}
+
+void FileCommandsTest::unknownFileTypeIsRefused() {
+  test::TestShell shell;
+  MainWindow& w = shell.window;
+  std::string txt = (shell.settings.Folder() + "/notes.txt").toStdString();
+  WriteText(txt, "x");
+  w.OpenDocument(&txt);
+  QCOMPARE(shell.recorder.Texts(), std::vector<std::string>{"Unable to read this type of file."});
+  QVERIFY(!w.CurrentAnimation());
+  QCOMPARE(w.windowTitle(), QString("Loopwright - Untitled"));
 }
 
 QTEST_MAIN(FileCommandsTest)
