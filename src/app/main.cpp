@@ -1,8 +1,10 @@
 // The editor's entry point: settings and preferences, the main window, the file named on the command
 // line, then the event loop.
+#include <sys/resource.h>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTimer>
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -41,8 +43,13 @@ int main(int argc, char** argv) {
     double openStartMs = 0, openEndMs = 0;
     if (!report.isEmpty()) {
       window.Filmstrip()->SetFirstPaintCallback([&sinceStart, &openStartMs, &openEndMs, report] {
-        std::printf("first-paint-ms %.1f open-ms %.1f..%.1f\n",
-                    static_cast<double>(sinceStart.nsecsElapsed()) / 1e6, openStartMs, openEndMs);
+        // CPU time as well: on a busy machine it says more than the wall clock.
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        double cpuMs = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
+                       static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+        std::printf("first-paint-ms %.1f cpu-ms %.1f open-ms %.1f..%.1f\n",
+                    static_cast<double>(sinceStart.nsecsElapsed()) / 1e6, cpuMs, openStartMs, openEndMs);
         std::fflush(stdout);
         if (report == "exit") QTimer::singleShot(0, qApp, [] { QApplication::exit(0); });
       });
