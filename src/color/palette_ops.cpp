@@ -303,13 +303,13 @@ bool ResolvePaletteConflict(Animation &dest, Animation &incoming,
     // The picture's own palette cannot serve a removal of that very palette:
     // ask, without offering to make the answer the default.
     choice |= kChoiceAlwaysAsk;
-    flags |= kConflictHideDefault;
+    flags |= kConflictHideMakeDefault;
   }
   if (choice & kChoiceAlwaysAsk) {
     flags |= kChoiceMerge | kChoiceGlobalOnly | kChoiceWebCubeAll | mode;
     if (mode == kConflictInsert)
       flags |= kChoiceImagePalette;
-    choice = AskPaletteConflictChoice(flags);
+    choice = AskPaletteChoice(flags);
     if (choice == 0)
       return false;
   }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "color/palette_choice.h"
 #include "model/animation.h"
 
 namespace lw {
@@ -19,15 +20,6 @@ using IndexMap = std::array<uint16_t, 256>;
 constexpr uint16_t kNoTarget = 0xFFFF;
 IndexMap EmptyIndexMap();
 
-// Modes and dialog flags of a palette conflict.
-enum : uint32_t {
-  kConflictInsert = 0x1000,      // frames pasted, inserted or imported
-  kConflictRemoveLocal = 0x2000, // a frame's local palette is being removed
-  kConflictFullColor =
-      0x4000, // a full-colour picture is mapped down to 256 colours
-  kConflictHideDefault =
-      0x8000, // hide "Make this the default and don't ask again"
-};
 
 // MergePalettes result bits.
 enum : uint32_t {

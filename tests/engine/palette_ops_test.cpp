@@ -254,8 +254,8 @@ TEST_F(PaletteOps,
   hooks.paletteAnswers.push_back({0x01, false});
   ASSERT_TRUE(RemoveLocalPalette(*a, *local));
   ASSERT_EQ(hooks.entries.size(), 1u);
-  EXPECT_EQ(hooks.entries[0].flags & (kConflictHideDefault | 0x20),
-            kConflictHideDefault);
+  EXPECT_EQ(hooks.entries[0].flags & (kConflictHideMakeDefault | 0x20),
+            kConflictHideMakeDefault);
 }
 
 } // namespace
