@@ -58,8 +58,7 @@ case "$cmd" in
       exec build/src/app/loopwright "$file"
     fi
     # Until the editor exists the command-line tool shows what the engine does.
-    build/loopwright-cli --help
-    build/loopwright-cli prefs
+    build/loopwright-cli info "${1:-$ROOT/tests/data/gif/welcome2.gif}"
     ;;
   test)
     ensure_packages

@@ -1,0 +1,40 @@
+// GIF files are outside data: any bytes must read without a crash, a leak or an absurd allocation, and
+// whatever reads must write, read back and write again to the same bytes.
+#include <cstddef>
+#include <cstdint>
+
+#include "gif/gif_reader.h"
+#include "gif/gif_writer.h"
+#include "model/limits.h"
+#include "platform/ui_hooks.h"
+
+namespace {
+
+class QuietHooks : public lw::UiHooks {
+ public:
+  void Error(const std::string&) override {}
+  lw::MsgResult MessageBox(const std::string&, const std::string&, lw::MsgButtons, lw::MsgIcon) override {
+    return lw::MsgResult::Ok;
+  }
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static QuietHooks hooks;
+  lw::SetUiHooks(&hooks);
+  lw::Limits().maxFramePixels = uint64_t{1} << 22;
+  lw::Limits().maxTotalPixels = uint64_t{1} << 24;
+  lw::AnimationPtr a;
+  int result = lw::ReadGif(data, size, &a, nullptr);
+  if ((result == 0) != (a == nullptr)) __builtin_trap();
+  if (!a) return 0;
+  lw::MemorySink first;
+  if (lw::WriteGif(first, *a, nullptr) != 1) __builtin_trap();
+  if (lw::ComputeFileSize(*a, true, nullptr) != first.bytes.size()) __builtin_trap();
+  lw::AnimationPtr b;
+  if (lw::ReadGif(first.bytes.data(), first.bytes.size(), &b, nullptr) != 1) __builtin_trap();
+  lw::MemorySink second;
+  if (lw::WriteGif(second, *b, nullptr) != 1 || second.bytes != first.bytes) __builtin_trap();
+  return 0;
+}

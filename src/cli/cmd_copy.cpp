@@ -1,0 +1,42 @@
+// copy: read a file and save it as a GIF, as the editor's Save does.
+#include <cstdio>
+
+#include "cli/cli.h"
+#include "cli/cli_gif_read.h"
+#include "gif/gif_writer.h"
+#include "io/files.h"
+
+namespace lw::cli {
+namespace {
+
+int RunCopy(const std::vector<std::string>& raw) {
+  Args args(raw, {});
+  if (!args.ok()) return UsageError("copy", args.error());
+  if (auto unknown = args.Unknown({"--clip", "--no-clip", "--allow-partial"}); !unknown.empty())
+    return UsageError("copy", "unknown option " + unknown[0]);
+  if (args.positional().size() != 2) return UsageError("copy", "give the file to read and the file to write");
+  if (args.Flag("--clip") && args.Flag("--no-clip"))
+    return UsageError("copy", "--clip and --no-clip exclude each other");
+  if (args.Flag("--clip")) TheHooks().boxAnswers["Animation needs clipping"] = MsgResult::Yes;
+  if (args.Flag("--no-clip")) TheHooks().boxAnswers["Animation needs clipping"] = MsgResult::No;
+
+  AnimationPtr a;
+  if (int r = ReadForCommand(args.positional()[0], args.Flag("--allow-partial"), &a); r != kExitOk) return r;
+  if (!CheckClippingBeforeSave(*a)) {
+    std::fprintf(stderr, "loopwright-cli: not saved: frames extend beyond the screen and were not clipped\n");
+    return kExitFailed;
+  }
+  int result = WriteGifFile(args.positional()[1], *a);
+  if (result == 2)
+    std::fprintf(stderr, "loopwright-cli: stopped; %s is unchanged\n", args.positional()[1].c_str());
+  return result == 1 ? kExitOk : kExitFailed;
+}
+
+}  // namespace
+
+LW_CLI_COMMAND("copy", "IN OUT [--clip | --no-clip] [--allow-partial]",
+               "read a file and save it as a GIF the way the editor saves (the clipping question is answered "
+               "by --clip/--no-clip)",
+               RunCopy);
+
+}  // namespace lw::cli

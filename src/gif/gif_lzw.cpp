@@ -1,0 +1,361 @@
+#include "gif/gif_lzw.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/temp_file.h"
+
+namespace lw {
+
+// ---- Sinks ----
+
+bool FileSink::Write(const uint8_t* data, size_t size) {
+  if (failed_) return false;
+  if (buffer_.size() + size > kBufferSize && !Flush()) return false;
+  if (size >= kBufferSize) {
+    if (!WriteAll(fd_, data, size)) failed_ = true;
+    return !failed_;
+  }
+  buffer_.insert(buffer_.end(), data, data + size);
+  return true;
+}
+
+bool FileSink::Flush() {
+  if (!failed_ && !buffer_.empty() && !WriteAll(fd_, buffer_.data(), buffer_.size())) failed_ = true;
+  buffer_.clear();
+  return !failed_;
+}
+
+std::vector<int> RowOrder(int height, bool interlaced) {
+  std::vector<int> rows;
+  rows.reserve(static_cast<size_t>(std::max(height, 0)));
+  if (!interlaced) {
+    for (int y = 0; y < height; ++y) rows.push_back(y);
+    return rows;
+  }
+  static constexpr int kStart[4] = {0, 4, 2, 1};
+  static constexpr int kStep[4] = {8, 8, 4, 2};
+  for (int pass = 0; pass < 4; ++pass)
+    for (int y = kStart[pass]; y < height; y += kStep[pass]) rows.push_back(y);
+  return rows;
+}
+
+// ---- Decoder ----
+//
+// Every table entry keeps its prefix code and last pixel, as the classic decoder does, so that a string
+// can always be unwound through the pixel stack. A "clean" entry - one built from strings the decoder
+// has already written out whole, which is every entry of a sound stream - also remembers where its
+// string stands in the output and how long it is: it is then copied from there in one go instead of
+// being unwound pixel by pixel. Entries of damaged streams (a first code at or above the clear code, or
+// a code beyond the next free one) are unwound the slow way, with the same results and the same
+// overflow check.
+
+namespace {
+constexpr int kTableSize = 4096;
+constexpr int kStackSize = 8192;
+}  // namespace
+
+struct LzwDecoder::Tables {
+  uint16_t prefix[kTableSize];
+  uint8_t suffix[kTableSize];
+  uint16_t length[kTableSize];  // 0: not clean
+  uint32_t position[kTableSize];
+  uint8_t stack[kStackSize];
+};
+
+LzwDecoder::LzwDecoder() : t_(new Tables) {}
+LzwDecoder::~LzwDecoder() = default;
+
+uint64_t LzwDecoder::MaxPixelsFor(int minCodeSize, size_t dataBytes) {
+  // A code yields at most one pixel more than the number of codes since the last clear, plus the pixels
+  // of a broken chain (two) and of a code beyond the table (one), and never more than the pixel stack.
+  uint64_t codes = static_cast<uint64_t>(dataBytes) * 8 / static_cast<uint64_t>(minCodeSize + 1);
+  uint64_t ramp = std::min<uint64_t>(codes, kStackSize - 4);
+  uint64_t total = ramp * (ramp + 1) / 2 + ramp * 4;
+  if (codes > ramp) total += (codes - ramp) * kStackSize;
+  return total;
+}
+
+bool LzwDecoder::Decode(int minCodeSize, const uint8_t* data, size_t dataBytes, uint8_t* out, size_t count) {
+  if (minCodeSize < 0 || minCodeSize > kLzwMaxCodeSize) return false;
+  Tables& t = *t_;
+  const int clear = 1 << minCodeSize;
+  const int end = clear + 1;
+  for (int i = 0; i < kTableSize; ++i) {
+    t.prefix[i] = 0;
+    t.suffix[i] = i < clear ? static_cast<uint8_t>(i) : 0;
+    t.length[i] = i < clear ? 1 : 0;
+  }
+  const uint64_t totalBits = static_cast<uint64_t>(dataBytes) * 8;
+  uint64_t bit = 0;
+  int codeSize = minCodeSize + 1;
+  int sizeLimit = 2 * clear;
+  int next = clear + 2;
+  bool fresh = true;
+  int old = 0;
+  uint8_t firstCode = 0;
+  size_t prevStart = 0;  // where the string of the old code starts in out
+  size_t pos = 0;
+
+  auto isClean = [&](int code) {
+    return code < clear || (code >= clear + 2 && code < next && t.length[code]);
+  };
+
+  while (pos < count) {
+    if (bit + static_cast<uint64_t>(codeSize) > totalBits) return false;
+    uint64_t word;
+    std::memcpy(&word, data + (bit >> 3), sizeof word);
+    int code = static_cast<int>((word >> (bit & 7)) & ((uint64_t{1} << codeSize) - 1));
+    bit += static_cast<uint64_t>(codeSize);
+
+    if (fresh) {
+      // The first code after a clear (or at the start) is a pixel of its own, whatever its value.
+      if (code == clear) continue;
+      fresh = false;
+      out[pos] = static_cast<uint8_t>(code);
+      prevStart = pos++;
+      old = code;
+      firstCode = static_cast<uint8_t>(code);
+      continue;
+    }
+    if (code == clear) {
+      for (int i = clear; i < next; ++i) {
+        t.prefix[i] = 0;
+        t.suffix[i] = 0;
+        t.length[i] = 0;
+      }
+      codeSize = minCodeSize + 1;
+      sizeLimit = 2 * clear;
+      next = clear + 2;
+      fresh = true;
+      continue;
+    }
+    if (code == end) return false;  // the data ends before the image does
+
+    const size_t start = pos;
+    const size_t room = count - pos;
+    uint8_t newFirst;
+    size_t length;
+    if (code < next && isClean(code)) {
+      if (code < clear) {
+        out[pos] = static_cast<uint8_t>(code);
+        length = 1;
+      } else {
+        length = t.length[code];
+        const uint8_t* src = out + t.position[code];
+        uint8_t* dst = out + pos;
+        if (length <= room) {
+          // Whole 8-byte words; the bytes past the string land in the slack or are overwritten later.
+          for (size_t i = 0; i < length; i += 8) {
+            uint64_t w;
+            std::memcpy(&w, src + i, 8);
+            std::memcpy(dst + i, &w, 8);
+          }
+        } else {
+          std::memmove(dst, src, room);
+        }
+      }
+      newFirst = out[pos];
+    } else if (code >= next && isClean(old)) {
+      // The string not yet in the table: the old string followed by its first pixel.
+      size_t oldLength = old < clear ? 1 : t.length[old];
+      if (old < clear)
+        out[pos] = static_cast<uint8_t>(old);
+      else
+        std::memmove(out + pos, out + t.position[old], std::min(oldLength, room));
+      newFirst = out[pos];
+      if (oldLength < room) out[pos + oldLength] = firstCode;
+      length = oldLength + 1;
+    } else {
+      // Unwound through the pixel stack, exactly as the table says.
+      int depth = 0;
+      int c = code;
+      if (c >= next) {
+        t.stack[depth++] = firstCode;
+        c = old;
+      }
+      while (c >= clear) {
+        if (depth >= kStackSize - 1) return false;
+        t.stack[depth++] = t.suffix[c];
+        c = t.prefix[c];
+      }
+      t.stack[depth++] = t.suffix[c];
+      newFirst = t.suffix[c];
+      length = static_cast<size_t>(depth);
+      size_t n = std::min(length, room);
+      for (size_t i = 0; i < n; ++i) out[pos + i] = t.stack[static_cast<size_t>(depth) - 1 - i];
+    }
+    pos += std::min(length, room);
+
+    if (next < kTableSize) {
+      t.prefix[next] = static_cast<uint16_t>(old);
+      t.suffix[next] = newFirst;
+      if (isClean(old)) {
+        t.length[next] = static_cast<uint16_t>((old < clear ? 1 : t.length[old]) + 1);
+        t.position[next] = static_cast<uint32_t>(prevStart);
+      } else {
+        t.length[next] = 0;
+      }
+      ++next;
+      if (next >= sizeLimit && sizeLimit < kTableSize) {
+        sizeLimit *= 2;
+        ++codeSize;
+      }
+    }
+    old = code;
+    firstCode = newFirst;
+    prevStart = start;
+  }
+  return true;
+}
+
+// ---- Encoder ----
+//
+// The open-addressing LZW of the compress family: a 5003-slot hash table probed with a secondary step,
+// codes of up to 12 bits, a clear code whenever the table is full. The probe treats a slot holding the
+// key 0 as free, as that family always has, so the table (and with it the code stream) is exactly the
+// one those encoders build.
+
+namespace {
+constexpr int kHashSize = 5003;
+constexpr int kHashShift = 4;
+constexpr int kMaxCodes = 4096;
+constexpr size_t kPacket = 254;
+constexpr size_t kFlushAt = kPacket * 256;
+}  // namespace
+
+struct LzwEncoder::Tables {
+  int32_t hash[kHashSize];
+  uint16_t code[kHashSize];
+};
+
+LzwEncoder::LzwEncoder() : t_(new Tables) {}
+LzwEncoder::~LzwEncoder() = default;
+
+bool LzwEncoder::Encode(GifSink& sink, const LzwImage& image, int minCodeSize) {
+  minCodeSize = std::clamp(minCodeSize, 2, 8);
+  std::vector<int> rows = RowOrder(image.height, image.interlaced);
+  if (rows.empty() || image.width <= 0 || !image.bits) return false;
+  if (!sink.WriteByte(static_cast<uint8_t>(minCodeSize))) return false;
+  bool ok = true;
+  raw_.resize(kFlushAt + 4096);
+  size_t rawCount = 0;
+
+  // Cuts the code bytes into sub-blocks of 254; keeps a partial last one unless this is the end.
+  auto flush = [&](bool last) {
+    size_t whole = last ? rawCount : rawCount - rawCount % kPacket;
+    if (whole == 0) return;
+    packed_.clear();
+    for (size_t i = 0; i < whole; i += kPacket) {
+      size_t n = std::min(kPacket, whole - i);
+      packed_.push_back(static_cast<uint8_t>(n));
+      packed_.insert(packed_.end(), raw_.begin() + static_cast<std::ptrdiff_t>(i),
+                     raw_.begin() + static_cast<std::ptrdiff_t>(i + n));
+    }
+    if (!sink.Write(packed_.data(), packed_.size())) ok = false;
+    std::memmove(raw_.data(), raw_.data() + whole, rawCount - whole);
+    rawCount -= whole;
+  };
+
+  const int initBits = minCodeSize + 1;
+  const int clear = 1 << minCodeSize;
+  const int end = clear + 1;
+  int codeBits = initBits;
+  int maxCode = (1 << codeBits) - 1;
+  int next = clear + 2;
+  bool clearPending = false;
+  uint64_t acc = 0;
+  int accBits = 0;
+  int32_t* hash = t_->hash;
+  uint16_t* codes = t_->code;
+
+  auto output = [&](int code) {
+    acc |= static_cast<uint64_t>(code) << accBits;
+    accBits += codeBits;
+    if (accBits >= 32) {
+      auto word = static_cast<uint32_t>(acc);
+      std::memcpy(raw_.data() + rawCount, &word, 4);
+      rawCount += 4;
+      acc >>= 32;
+      accBits -= 32;
+      if (rawCount >= kFlushAt) flush(false);
+    }
+    if (next > maxCode || clearPending) {
+      if (clearPending) {
+        codeBits = initBits;
+        maxCode = (1 << codeBits) - 1;
+        clearPending = false;
+      } else {
+        ++codeBits;
+        maxCode = codeBits == 12 ? kMaxCodes : (1 << codeBits) - 1;
+      }
+    }
+  };
+
+  int ent = image.bits[static_cast<size_t>(rows[0]) * static_cast<size_t>(image.stride)];
+  std::fill(hash, hash + kHashSize, -1);
+  output(clear);
+
+  bool firstRow = true;
+  for (int y : rows) {
+    const uint8_t* p = image.bits + static_cast<size_t>(y) * static_cast<size_t>(image.stride);
+    const uint8_t* rowEnd = p + image.width;
+    if (firstRow) {
+      ++p;
+      firstRow = false;
+    }
+    for (; p < rowEnd; ++p) {
+      const int c = *p;
+      const int32_t key = (c << 12) + ent;
+      int slot = (c << kHashShift) ^ ent;
+      int32_t h = hash[slot];
+      if (h == key) {
+        ent = codes[slot];
+        continue;
+      }
+      if (h >= 0) {
+        const int step = slot == 0 ? 1 : kHashSize - slot;
+        bool found = false;
+        for (;;) {
+          slot -= step;
+          if (slot < 0) slot += kHashSize;
+          h = hash[slot];
+          if (h == key) {
+            found = true;
+            break;
+          }
+          if (h <= 0) break;
+        }
+        if (found) {
+          ent = codes[slot];
+          continue;
+        }
+      }
+      output(ent);
+      ent = c;
+      if (next < kMaxCodes) {
+        codes[slot] = static_cast<uint16_t>(next++);
+        hash[slot] = key;
+      } else {
+        std::fill(hash, hash + kHashSize, -1);
+        next = clear + 2;
+        clearPending = true;
+        output(clear);
+      }
+    }
+  }
+  output(ent);
+  output(end);
+  while (accBits > 0) {
+    raw_[rawCount++] = static_cast<uint8_t>(acc);
+    acc >>= 8;
+    accBits -= 8;
+  }
+  flush(true);
+  if (!ok) return false;
+  return sink.WriteByte(0);
+}
+
+}  // namespace lw

@@ -1,0 +1,175 @@
+#include "gif/gif_writer.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "gif/gif_lzw.h"
+#include "model/preferences.h"
+#include "platform/ui_hooks.h"
+
+namespace lw {
+
+namespace {
+
+void PutLe16(std::vector<uint8_t>& out, uint32_t v) {
+  v = std::min<uint32_t>(v, 0xFFFF);
+  out.push_back(static_cast<uint8_t>(v));
+  out.push_back(static_cast<uint8_t>(v >> 8));
+}
+
+// A colour table padded with black to 2^BitsForCount entries.
+void PutColorTable(std::vector<uint8_t>& out, const Palette& p) {
+  int count = std::min(p.Count(), 256);
+  int padded = 1 << BitsForCount(count);
+  for (int i = 0; i < padded; ++i) {
+    PaletteEntry e = i < count ? p[i] : PaletteEntry{};
+    out.push_back(e.red);
+    out.push_back(e.green);
+    out.push_back(e.blue);
+  }
+}
+
+// The table bits of a packed byte always describe the table that is written, so a file can never
+// announce a table it does not have (or the other way round). Without a table the size bits mean nothing
+// and stay as the file had them, like every other bit.
+uint8_t TableBits(uint8_t packed, const Palette* table, uint8_t presentBit) {
+  if (!table) return static_cast<uint8_t>(packed & ~presentBit);
+  return static_cast<uint8_t>((packed & ~7) | presentBit | (BitsForCount(table->Count()) - 1));
+}
+
+int ColorResolution(const Animation& a) {
+  int r = std::max((a.screenFlags >> 4) & 7, a.screenFlags & 7);
+  for (Frame* f = FirstFrame(a); f && r < 7; f = NextFrame(f))
+    if (f->localPalette) r = std::max(r, BitsForCount(f->localPalette->Count()) - 1);
+  return r;
+}
+
+bool FrameFitsGif(const Frame& f) {
+  return f.bitmap && f.width > 0 && f.height > 0 && f.width <= 0xFFFF && f.height <= 0xFFFF &&
+         f.bitmap->Width() == f.width && f.bitmap->Height() == f.height;
+}
+
+int WriteGifImpl(GifSink& sink, Animation& a, ProgressRecord* progress, bool storeResolution) {
+  static const uint8_t kSignature[6] = {'G', 'I', 'F', '8', '9', 'a'};
+  if (!sink.Write(kSignature, sizeof kSignature)) return 0;
+  int resolution = ColorResolution(a);
+  uint8_t screenFlags = static_cast<uint8_t>((a.screenFlags & 0x8F) | (resolution << 4));
+  if (storeResolution) a.screenFlags = screenFlags;
+
+  std::vector<uint8_t> head;
+  PutLe16(head, static_cast<uint32_t>(std::max(a.screenWidth, 0)));
+  PutLe16(head, static_cast<uint32_t>(std::max(a.screenHeight, 0)));
+  head.push_back(TableBits(screenFlags, a.globalPalette.get(), kScreenGlobalTable));
+  head.push_back(a.backgroundIndex);
+  head.push_back(a.aspectByte);
+  if (a.globalPalette) PutColorTable(head, *a.globalPalette);
+  if (a.loopCount != 1) {
+    static const uint8_t kLoop[14] = {0x21, 0xFF, 0x0B, 'N', 'E', 'T', 'S',
+                                      'C',  'A',  'P',  'E', '2', '.', '0'};
+    head.insert(head.end(), kLoop, kLoop + sizeof kLoop);
+    head.push_back(0x03);
+    head.push_back(0x01);
+    PutLe16(head, a.loopCount);
+    head.push_back(0x00);
+  }
+  if (!sink.Write(head.data(), head.size())) return 0;
+
+  SetProgressRange(progress, static_cast<uint32_t>(std::max(a.frameCount, 0)));
+  LzwEncoder encoder;
+  std::vector<uint8_t> out;
+  for (GifBlock* b = a.head ? a.head->next : nullptr; b; b = b->next) {
+    if (!ProgressContinues(progress)) return 2;
+    out.clear();
+    if (const ExtensionBlock* e = AsExtension(b)) {
+      out.push_back(0x21);
+      out.push_back(e->kind);
+      // The stored sub-blocks up to the first zero length byte (one that runs past the end is dropped).
+      const std::vector<uint8_t>& s = e->subBlocks;
+      for (size_t i = 0; i < s.size() && s[i] != 0 && i + 1 + s[i] <= s.size(); i += 1 + s[i])
+        out.insert(out.end(), s.begin() + static_cast<std::ptrdiff_t>(i),
+                   s.begin() + static_cast<std::ptrdiff_t>(i + 1 + s[i]));
+      out.push_back(0x00);
+      if (!sink.Write(out.data(), out.size())) return 0;
+      continue;
+    }
+    Frame* f = AsFrame(b);
+    if (!f) continue;
+    if (!FrameFitsGif(*f)) return 0;
+    const uint8_t control[8] = {0x21,
+                                0xF9,
+                                0x04,
+                                f->controlFlags,
+                                static_cast<uint8_t>(std::min<uint32_t>(f->delay, 0xFFFF)),
+                                static_cast<uint8_t>(std::min<uint32_t>(f->delay, 0xFFFF) >> 8),
+                                f->transparentIndex,
+                                0x00};
+    out.insert(out.end(), control, control + sizeof control);
+    out.push_back(0x2C);
+    PutLe16(out, static_cast<uint16_t>(f->left));
+    PutLe16(out, static_cast<uint16_t>(f->top));
+    PutLe16(out, static_cast<uint32_t>(f->width));
+    PutLe16(out, static_cast<uint32_t>(f->height));
+    out.push_back(TableBits(f->imageFlags, f->localPalette.get(), kImageLocalTable));
+    if (f->localPalette) PutColorTable(out, *f->localPalette);
+    if (!sink.Write(out.data(), out.size())) return 0;
+    LzwImage image{f->Bits(), f->Stride(), f->width, f->height, IsInterlaced(*f)};
+    if (!encoder.Encode(sink, image, MinimumCodeSize(*f))) return 0;
+    if (!StepProgress(progress)) return 2;
+  }
+  const uint8_t trailer = 0x3B;
+  return sink.Write(&trailer, 1) ? 1 : 0;
+}
+
+}  // namespace
+
+int MinimumCodeSize(const Frame& f) {
+  int bits = BitsForCount(f.palette ? f.palette->Count() : 0);
+  if (f.bitmap && bits < 8) {
+    // Files in the wild use indices beyond their table; the codes must still cover every pixel.
+    int w = std::min(f.width, f.bitmap->Width()), h = std::min(f.height, f.bitmap->Height());
+    unsigned all = 0;
+    for (int y = 0; y < h && all < 0x80; ++y) {
+      const uint8_t* row = f.bitmap->Row(y);
+      uint8_t acc = 0;
+      for (int x = 0; x < w; ++x) acc = static_cast<uint8_t>(acc | row[x]);
+      all |= acc;
+    }
+    int needed = 1;
+    while (needed < 8 && (all >> needed) != 0) ++needed;
+    bits = std::max(bits, needed);
+  }
+  return std::max(bits, 2);
+}
+
+int WriteGif(GifSink& sink, Animation& a, ProgressRecord* progress) {
+  return WriteGifImpl(sink, a, progress, true);
+}
+
+bool CheckClippingBeforeSave(Animation& a) {
+  if (!(GetPreference(kPrefFlags) & kPrefClipWithoutAsking)) {
+    bool needed = false;
+    for (Frame* f = FirstFrame(a); f && !needed; f = NextFrame(f))
+      needed = FrameNeedsClipping(*f, a.screenWidth, a.screenHeight);
+    if (!needed) return true;
+    MsgResult answer = Hooks().MessageBox(
+        "Animation needs clipping",
+        "This animation has some frames that extend beyond the GIF \"screen\" and should be "
+        "clipped (not a reversible action).\n\nShould the animation be clipped and saved?",
+        MsgButtons::YesNo, MsgIcon::Exclamation);
+    if (answer != MsgResult::Yes) return false;
+  }
+  return ClipAllFrames(a);
+}
+
+uint32_t ComputeFileSize(Animation& a, bool force, ProgressRecord* progress) {
+  if (!force && a.fileSize != kUnknownFileSize) return a.fileSize;
+  a.fileSize = kUnknownFileSize;
+  // Counting the bytes gives the length the written file has, without a file.
+  CountingSink counter;
+  if (WriteGifImpl(counter, a, progress, false) == 1 && counter.count < kUnknownFileSize)
+    a.fileSize = static_cast<uint32_t>(counter.count);
+  return a.fileSize;
+}
+
+}  // namespace lw

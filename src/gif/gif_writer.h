@@ -1,0 +1,29 @@
+// Writing an Animation as a GIF89a file, the check before a save, and the saved size.
+#pragma once
+
+#include <cstdint>
+
+#include "gif/gif_sink.h"
+#include "model/animation.h"
+#include "platform/progress.h"
+
+namespace lw {
+
+// Writes the whole file into the sink: 1 written, 0 a write failed (or a frame cannot be stored in a
+// GIF file), 2 the user stopped it. Shows no message: the caller words the failure. Raises the colour
+// resolution field of the screen flags to cover every local palette.
+int WriteGif(GifSink& sink, Animation& a, ProgressRecord* progress);
+
+// The question before a save: frames that stick out of the logical screen are clipped (without asking
+// when the preferences say so). False when the user declines or a frame cannot be clipped.
+bool CheckClippingBeforeSave(Animation& a);
+
+// The size of the file the Animation would be saved as; the cached fileSize unless forced.
+// kUnknownFileSize when it cannot be computed or the progress record stops it.
+uint32_t ComputeFileSize(Animation& a, bool force, ProgressRecord* progress);
+
+// The LZW minimum code size a frame is written with: enough bits for its palette and for every pixel
+// value it holds, at least 2.
+int MinimumCodeSize(const Frame& f);
+
+}  // namespace lw
