@@ -64,6 +64,10 @@ void SetPreference(int slot, uint32_t value) {
   g_store->SetBinary("Pref", bytes);
 }
 
+void OverridePreference(int slot, uint32_t value) {
+  if (slot >= 0 && slot < kPrefCount) g_slots[static_cast<size_t>(slot)] = value;
+}
+
 std::string DescribePreference(int slot, uint32_t value) {
   char buf[256];
   auto choice = [](uint32_t v) {

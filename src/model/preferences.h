@@ -43,6 +43,9 @@ uint32_t GetPreference(int slot);
 // Stores the value and writes the whole record at once (only memory changes without a store).
 void SetPreference(int slot, uint32_t value);
 PreferenceRecord GetPreferenceRecord();
+// Changes a slot for this run only, without storing the record (command-line flags that override a
+// stored choice).
+void OverridePreference(int slot, uint32_t value);
 // What a slot means, for people reading `loopwright-cli prefs`.
 std::string DescribePreference(int slot, uint32_t value);
 
