@@ -63,8 +63,9 @@ TEST(Filmstrip, VerticalStripsFillDownThenRight) {
   EXPECT_EQ(PixelAt(*s, 0, 109), 3);
   EXPECT_EQ(PixelAt(*s, 0, 119), 0);
   EXPECT_EQ(PixelAt(*s, 30, 0), 4);
-  EXPECT_EQ(PixelAt(*s, 0, 30), 1);  // below the 30-row frame: background of its cell is index 0 …
-  EXPECT_EQ(PixelAt(*s, 0, 31), 0);
+  EXPECT_EQ(PixelAt(*s, 0, 29), 1);
+  EXPECT_EQ(PixelAt(*s, 0, 30), 0);  // below the 30-row frame: the background
+  EXPECT_EQ(PixelAt(*s, 0, 40), 2);
   EXPECT_EQ(PixelAt(*s, 60, 80), 0);  // the empty last cell
   EXPECT_EQ(DefaultFilmstripOrientation(*a), FilmstripOrientation::kHorizontal);
 }
