@@ -47,6 +47,11 @@ uint32_t GetPreference(int slot) {
   return g_slots[static_cast<size_t>(slot)];
 }
 
+SettingsStore* PreferenceStore() {
+  std::lock_guard lock(g_storeMutex);
+  return g_store;
+}
+
 PreferenceRecord GetPreferenceRecord() {
   PreferenceRecord r;
   for (int i = 0; i < kPrefCount; ++i) r[static_cast<size_t>(i)] = g_slots[static_cast<size_t>(i)];
