@@ -15,6 +15,7 @@
 
 #include "gif/gif_reader.h"
 #include "gif/gif_writer.h"
+#include "io/bmp_import.h"
 #include "platform/progress.h"
 #include "platform/temp_file.h"
 #include "platform/ui_hooks.h"
@@ -71,8 +72,13 @@ struct FileReader {
   const char* extension;
   int (*read)(const std::string& path, AnimationPtr* out, const Palette* targetPalette);
 };
+int ReadBitmapFile(const std::string& path, AnimationPtr* out, const Palette* targetPalette) {
+  return ReadBmpFile(path, out, targetPalette);
+}
 const FileReader kReaders[] = {
     {"gif", ReadGifFile},
+    {"bmp", ReadBitmapFile},
+    {"dib", ReadBitmapFile},
 };
 
 std::string LowerExtension(const std::string& path) {
