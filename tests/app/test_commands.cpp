@@ -32,6 +32,8 @@ class CommandsTest : public QObject {
   void acceleratorsReachTheDispatcher();
   void closingAModifiedDocumentAsksAndCancelKeepsIt();
   void placementComesBackNextTime();
+  void rotateAndFlipTheSelectedFrame();
+  void unoptimizeMakesFullFramesOrRefuses();
 };
 
 namespace {
@@ -343,6 +345,69 @@ void CommandsTest::placementComesBackNextTime() {
   MainWindow second(&settings.Store());
   second.RestorePlacement();
   QCOMPARE(second.size(), QSize(701, 503));
+}
+
+void CommandsTest::rotateAndFlipTheSelectedFrame() {
+  test::TestShell shell;
+  MainWindow& w = shell.window;
+  AnimationPtr a = test::MakeAnimation(2, 30, 20);
+  Frame* f = FirstFrame(*a);
+  FramePtr wide =
+      test::MakeFrame(30, 10, a->globalPalette.get(), [](int x, int) { return static_cast<uint8_t>(x % 4); });
+  SetFrameBitmap(*f, wide->bitmap->Clone());
+  SetFrameSize(*f, 30, 10);
+  SetFramePosition(*f, 0, 5);
+  w.SetCurrentAnimation(std::move(a));
+  f = FirstFrame(*w.CurrentAnimation());
+  // Without a selected frame the commands are greyed and do nothing.
+  w.InitMainMenu();
+  QVERIFY(!Enabled(w, kCmdRotate90Cw));
+  w.DispatchCommand(kCmdRotate90Cw);
+  QCOMPARE(f->width, 30);
+  QVERIFY(!w.IsModified());
+  w.SelectFrame(0);
+  w.InitMainMenu();
+  for (int id = kCmdRotate90Cw; id <= kCmdFlipVertical; ++id) QVERIFY(Enabled(w, id));
+  // A quarter turn that sticks out grows the screen, and the filmstrip follows.
+  QVERIFY(w.DispatchCommand(kCmdRotate90Cw));
+  QCOMPARE(f->width, 10);
+  QCOMPARE(f->height, 30);
+  QCOMPARE(w.CurrentAnimation()->screenHeight, 35);
+  QCOMPARE(w.Filmstrip()->Geometry().CellHeight(), 35);
+  QCOMPARE(w.SelectedIndex(), 0);
+  QVERIFY(w.IsModified());
+  QCOMPARE(w.StatusText(2), QString("  File Size: Calculating..."));
+  // A flip keeps the size; the cell's picture is made again.
+  w.Filmstrip()->ImageCache().Image(*f, false);
+  uint64_t conversions = w.Filmstrip()->ImageCache().Conversions();
+  QVERIFY(w.DispatchCommand(kCmdFlipVertical));
+  w.Filmstrip()->ImageCache().Image(*f, false);
+  QCOMPARE(w.Filmstrip()->ImageCache().Conversions(), conversions + 1);
+}
+
+void CommandsTest::unoptimizeMakesFullFramesOrRefuses() {
+  test::TestShell shell;
+  MainWindow& w = shell.window;
+  AnimationPtr a = test::MakeAnimation(2, 20, 20);
+  Frame* second = NthFrame(*a, 1);
+  FramePtr small = test::MakeFrame(5, 5, a->globalPalette.get(), [](int, int) { return uint8_t{3}; });
+  SetFrameBitmap(*second, small->bitmap->Clone());
+  SetFrameSize(*second, 5, 5);
+  SetFramePosition(*second, 4, 4);
+  w.SetCurrentAnimation(std::move(a));
+  QVERIFY(w.DispatchCommand(kCmdUnoptimize));
+  second = NthFrame(*w.CurrentAnimation(), 1);
+  QCOMPARE(second->width, 20);
+  QCOMPARE(second->left, 0);
+  QVERIFY(w.IsModified());
+  // A local palette: refused with a message, nothing changes.
+  AnimationPtr b = test::MakeAnimation(2, 20, 20);
+  SetLocalPalette(*FirstFrame(*b), test::MakePalette(4));
+  w.SetModified(false);
+  w.SetCurrentAnimation(std::move(b));
+  QVERIFY(w.DispatchCommand(kCmdUnoptimize));
+  QVERIFY(!w.IsModified());
+  QCOMPARE(shell.recorder.entries.back().caption, std::string("Unable to Unoptimize"));
 }
 
 QTEST_MAIN(CommandsTest)

@@ -7,15 +7,18 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTimer>
 #include <QtTest>
 
 #include "app/dialogs/about_dialog.h"
+#include "app/dialogs/filmstrip_export_dialog.h"
 #include "app/dialogs/frame_size_conflict_dialog.h"
 #include "app/dialogs/palette_conflict_dialog.h"
 #include "app/dialogs/progress_dialog.h"
 #include "app/shell/qt_ui_hooks.h"
 #include "platform/recording_ui_hooks.h"
+#include "support/builders.h"
 
 using namespace lw;
 using namespace lw::app;
@@ -32,6 +35,7 @@ class DialogsTest : public QObject {
   void progressDialogStopsOnEscAndCancel();
   void progressRecordsUseTheDialog();
   void aboutBoxNamesTheProgram();
+  void filmstripExportDialogRules();
 };
 
 namespace {
@@ -228,6 +232,31 @@ void DialogsTest::aboutBoxNamesTheProgram() {
   auto* clip = about.findChild<FilmClip*>("1179");
   int phase = clip->Phase();
   QTRY_VERIFY(clip->Phase() != phase);
+}
+
+void DialogsTest::filmstripExportDialogRules() {
+  AnimationPtr a = test::MakeAnimation(8, 40, 30);
+  FilmstripExportDialog d(*a, nullptr);
+  auto* perStrip = d.findChild<QSpinBox*>("1069");
+  auto* result = d.findChild<QLabel*>("1160");
+  auto* ok = d.findChild<QPushButton*>("1");
+  // Wider than high: vertical strips proposed, all frames in one strip.
+  QVERIFY(d.findChild<QRadioButton*>("1074")->isChecked());
+  QCOMPARE(perStrip->value(), 8);
+  QCOMPARE(d.findChild<QLabel*>("1161")->text(), QString("(of 8 total)"));
+  QCOMPARE(result->text(), QString("for total of 1 strip(s) and 40x240 pixels."));
+  d.findChild<QRadioButton*>("1073")->setChecked(true);
+  perStrip->setValue(3);
+  QCOMPARE(result->text(), QString("for total of 3 strip(s) and 120x90 pixels."));
+  QCOMPARE(d.Choice(), 3u << 16 | 1u);
+  // Too many frames per strip: back to the frame count.
+  perStrip->setValue(12);
+  QCOMPARE(perStrip->value(), 8);
+  // 0 cannot be exported.
+  perStrip->setValue(0);
+  QVERIFY(!ok->isEnabled());
+  QVERIFY(result->text().isEmpty());
+  QCOMPARE(d.Choice(), 0u);
 }
 
 QTEST_MAIN(DialogsTest)

@@ -73,6 +73,8 @@ class FileCommandsTest : public QObject {
   void droppedFileOpensAsDocument();
   void commandLineNamesOneFile();
   void unknownFileTypeIsRefused();
+  void filmstripExportWritesOneStill();
+  void savingSignsTheFileOnce();
 };
 
 void FileCommandsTest::openingOneGifSetsTitlePathAndRecent() {
@@ -375,6 +377,56 @@ void FileCommandsTest::unknownFileTypeIsRefused() {
   QCOMPARE(shell.recorder.Texts(), std::vector<std::string>{"Unable to read this type of file."});
   QVERIFY(!w.CurrentAnimation());
   QCOMPARE(w.windowTitle(), QString("Loopwright - Untitled"));
+}
+
+void FileCommandsTest::filmstripExportWritesOneStill() {
+  test::TestShell shell;
+  MainWindow& w = shell.window;
+  std::vector<uint32_t> asked;
+  w.DialogServices().askFilmstrip = [&asked](const Animation& a) {
+    asked.push_back(static_cast<uint32_t>(a.frameCount));
+    return asked.size() == 1 ? 0u : (3u << 16 | 1u);
+  };
+  w.SetCurrentAnimation(test::MakeAnimation(8, 40, 30));
+  // Cancelled in the dialog: no file name is asked for.
+  w.DispatchCommand(kCmdExportFilmstrip);
+  QVERIFY(shell.saveKinds.empty());
+  std::string out = (shell.settings.Folder() + "/strip.gif").toStdString();
+  shell.saveAnswers.push_back(QString::fromStdString(out));
+  w.DispatchCommand(kCmdExportFilmstrip);
+  QCOMPARE(shell.saveKinds, std::vector<SaveKind>{SaveKind::Filmstrip});
+  QCOMPARE(shell.saveProposals.back(), QString("|"));
+  AnimationPtr strip;
+  QCOMPARE(ReadAnyFile(out, &strip, nullptr), 1);
+  QCOMPARE(strip->frameCount, 1);
+  QCOMPARE(strip->screenWidth, 120);
+  QCOMPARE(strip->screenHeight, 90);
+  QVERIFY(!w.IsModified());  // the document itself is untouched
+  // Frames that do not share one transparency state are refused before the dialog.
+  Frame* f = FirstFrame(*w.CurrentAnimation());
+  SetTransparent(*f, true);
+  w.DispatchCommand(kCmdExportFilmstrip);
+  QCOMPARE(asked.size(), size_t{2});
+  QVERIFY(!shell.recorder.Texts().empty());
+}
+
+void FileCommandsTest::savingSignsTheFileOnce() {
+  test::TestShell shell;
+  MainWindow& w = shell.window;
+  std::string path = MakeGif(shell.settings.Folder(), "signed.gif", 2);
+  w.OpenDocument(&path);
+  for (int i = 0; i < 2; ++i) {
+    w.SetModified(true);
+    QVERIFY(w.SaveDocument(false));
+  }
+  AnimationPtr back;
+  QCOMPARE(ReadAnyFile(path, &back, nullptr), 1);
+  int comments = 0;
+  for (GifBlock* b = back->head->next; b; b = b->next)
+    if (b->kind == kCommentBlock) ++comments;
+  QCOMPARE(comments, 1);
+  QCOMPARE(back->head->next->kind, static_cast<uint8_t>(kCommentBlock));
+  QCOMPARE(GetCommentText(*back->head->next), std::string("Built with Loopwright 2.0"));
 }
 
 QTEST_MAIN(FileCommandsTest)

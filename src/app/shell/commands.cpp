@@ -15,7 +15,9 @@
 #include "app/dialogs/about_dialog.h"
 #include "app/shell/ids.h"
 #include "app/shell/main_window.h"
+#include "edit/rotate_flip.h"
 #include "model/preferences.h"
+#include "optimize/unoptimize.h"
 #include "platform/ui_hooks.h"
 
 #ifndef LW_APP_SOURCE_DIR
@@ -51,7 +53,7 @@ const std::vector<CommandRow>& MainWindow::CommandTable() {
       {kCmdSave, "&Save\tCtrl-S", E::Modified, C::None, kGo, &MainWindow::CmdSave},
       {kCmdSaveAs, "Save &As...", E::Document, C::None, kGo, &MainWindow::CmdSaveAs},
       {kCmdExportAvi, "A&VI file...", E::Document, C::None, kGo, nullptr},
-      {kCmdExportFilmstrip, "GIF &Filmstrip...", E::Document, C::None, kGo, nullptr},
+      {kCmdExportFilmstrip, "GIF &Filmstrip...", E::Document, C::None, kGo, &MainWindow::CmdExportFilmstrip},
       {kCmdExit, "E&xit", E::Always, C::None, kGo, &MainWindow::CmdExit},
       {kCmdCopy, "&Copy\tCtrl-C", E::Frame, C::None, kGo, nullptr},
       {kCmdCut, "Cu&t\tCtrl-X", E::Frame, C::None, kStop, nullptr},
@@ -60,11 +62,11 @@ const std::vector<CommandRow>& MainWindow::CommandTable() {
       {kCmdAnimationProperties, "&Animation Properties...", E::Document, C::None, kGo, nullptr},
       {kCmdFrameProperties, "&Frame Properties...", E::Frame, C::None, kGo, nullptr},
       {kCmdGlobalFrameProperties, "&Global Frame Properties...", E::Document, C::None, kGo, nullptr},
-      {kCmdRotate180, "Rotate &180\u00B0", E::Frame, C::None, kStop, nullptr},
-      {kCmdRotate90Cw, "Rotate &90\u00B0 CW", E::Frame, C::None, kStop, nullptr},
-      {kCmdRotate90Ccw, "Rotate 9&0\u00B0 CCW", E::Frame, C::None, kStop, nullptr},
-      {kCmdFlipHorizontal, "Flip &Horizontally", E::Frame, C::None, kStop, nullptr},
-      {kCmdFlipVertical, "Flip &Vertically", E::Frame, C::None, kStop, nullptr},
+      {kCmdRotate180, "Rotate &180\u00B0", E::Frame, C::None, kStop, &MainWindow::CmdRotateFlip},
+      {kCmdRotate90Cw, "Rotate &90\u00B0 CW", E::Frame, C::None, kStop, &MainWindow::CmdRotateFlip},
+      {kCmdRotate90Ccw, "Rotate 9&0\u00B0 CCW", E::Frame, C::None, kStop, &MainWindow::CmdRotateFlip},
+      {kCmdFlipHorizontal, "Flip &Horizontally", E::Frame, C::None, kStop, &MainWindow::CmdRotateFlip},
+      {kCmdFlipVertical, "Flip &Vertically", E::Frame, C::None, kStop, &MainWindow::CmdRotateFlip},
       {kCmdMoveCrop, "&Move/Crop Frame...", E::Frame, C::None, kGo, nullptr},
       {kCmdComments, "GIF Co&mments...", E::Document, C::None, kGo, nullptr},
       {kCmdSignature, "&Signature Comment...", E::Always, C::None, kGo, nullptr},
@@ -94,7 +96,7 @@ const std::vector<CommandRow>& MainWindow::CommandTable() {
        &MainWindow::CmdTransparencyView},
       {kCmdReducePalettes, "&Reduce Palettes...", E::Document, C::None, kGo, nullptr},
       {kCmdOptimize, "&Optimize Animation...", E::Document, C::None, kGo, nullptr},
-      {kCmdUnoptimize, "&Unoptimize Animation", E::Document, C::None, kStop, nullptr},
+      {kCmdUnoptimize, "&Unoptimize Animation", E::Document, C::None, kStop, &MainWindow::CmdUnoptimize},
       {kCmdHtml, "HTML...", E::Document, C::None, kGo, nullptr},
       {kCmdHelp, "&Contents...", E::Always, C::None, kGo, &MainWindow::CmdHelp},
       {kCmdAbout, "&About Loopwright...", E::Always, C::None, kGo, &MainWindow::CmdAbout},
@@ -356,6 +358,24 @@ void MainWindow::TakeTransparencyView(uint32_t) {
   if (animation_)
     for (Frame* f = FirstFrame(*animation_); f; f = NextFrame(f)) ShowTransparentColor(*f, true);
   filmstrip_->SetFilmstripBackground();
+}
+
+uint32_t MainWindow::CmdRotateFlip(int id) {
+  Frame* f = animation_ && selected_ >= 0 ? NthFrame(*animation_, selected_) : nullptr;
+  if (!f) return kFollowNone;
+  int result = RotateFlipFrame(*animation_, *f, id);
+  if (result < 1) return kFollowNone;
+  // A quarter turn that made the logical screen grow lays the whole filmstrip out again.
+  return kFollowModified | (result == 2 ? kFollowRebuild : kFollowRepaintFrame) | kFollowSizeJobDrop;
+}
+
+uint32_t MainWindow::CmdUnoptimize(int) {
+  if (!animation_) return kFollowNone;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  bool done = UnoptimizeAnimation(*animation_);
+  QApplication::restoreOverrideCursor();
+  // Every frame has new pixels: their colour counts change too.
+  return done ? kFollowModified | kFollowRepaintAll | kFollowSizeJobDrop | kFollowColorJob : kFollowNone;
 }
 
 std::string FindHelpFile(bool* folderFound) {

@@ -11,11 +11,14 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "app/dialogs/filmstrip_export_dialog.h"
 #include "app/shell/ids.h"
 #include "app/shell/main_window.h"
 #include "app/shell/recent_files.h"
+#include "edit/comments.h"
 #include "gif/gif_writer.h"
 #include "io/files.h"
+#include "io/filmstrip.h"
 #include "platform/settings_store.h"
 #include "platform/ui_hooks.h"
 
@@ -298,11 +301,9 @@ bool MainWindow::SaveDocument(bool saveAs) {
   // The save reads the document and may clip or sign it: no job may be reading it meanwhile.
   jobs_.StopJobs();
   bool saved = false;
-  bool changed = false;
+  bool signedNow = false;
   do {
-    uint32_t sizeBefore = animation_->fileSize;
     if (!CheckClippingBeforeSave(*animation_)) break;
-    changed = animation_->fileSize != sizeBefore;
     std::string target = path_;
     bool dialog = saveAs || path_.empty();
     if (dialog) {
@@ -313,6 +314,10 @@ bool MainWindow::SaveDocument(bool saveAs) {
                            : QString();
       if (chosen.isEmpty()) break;
       target = chosen.toStdString();
+    }
+    if (modified_) {
+      RenewSignatureComment(*animation_);
+      signedNow = true;
     }
     if (WriteGifFile(target, *animation_) != 1) break;
     modified_ = false;
@@ -325,8 +330,28 @@ bool MainWindow::SaveDocument(bool saveAs) {
   // Clipping may have changed frames; the cells show what will be saved.
   filmstrip_->ImageCache().Clear();
   filmstrip_->RepaintFilmstrip();
-  jobs_.StartFileSizeJob(animation_.get(), changed);
+  // A renewed signature changes the size.
+  jobs_.StartFileSizeJob(animation_.get(), signedNow);
   return saved;
+}
+
+uint32_t MainWindow::CmdExportFilmstrip(int) {
+  if (!animation_ || !CheckFilmstripFrames(*animation_)) return kFollowNone;
+  uint32_t choice = services_.askFilmstrip ? services_.askFilmstrip(*animation_) : 0;
+  int perStrip = static_cast<int>(choice >> 16);
+  if (perStrip < 1) return kFollowNone;
+  // The export only reads the document; the size job may go on.
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  AnimationPtr strip = BuildFilmstrip(
+      *animation_, perStrip,
+      (choice & 0xFFFF) == 1 ? FilmstripOrientation::kHorizontal : FilmstripOrientation::kVertical);
+  QApplication::restoreOverrideCursor();
+  if (!strip) return kFollowNone;
+  QString target =
+      services_.saveFile ? services_.saveFile(SaveKind::Filmstrip, QString(), QString()) : QString();
+  if (target.isEmpty()) return kFollowNone;
+  WriteGifFile(target.toStdString(), *strip);
+  return kFollowNone;
 }
 
 // ---- Dropped files ----

@@ -89,6 +89,8 @@ class MainWindow : public QMainWindow, public FilmstripHost {
     std::function<QString(SaveKind kind, const QString& folder, const QString& name)> saveFile;
     std::function<std::optional<QColor>(const QColor& initial)> chooseColor;
     std::function<bool(const QString& path)> openHelp;
+    // The 'Exporting GIF Filmstrip' question: frames per strip << 16 | orientation, 0 for Cancel.
+    std::function<uint32_t(const Animation& a)> askFilmstrip;
   };
 
   explicit MainWindow(SettingsStore* store, QWidget* parent = nullptr);
@@ -184,6 +186,9 @@ class MainWindow : public QMainWindow, public FilmstripHost {
   uint32_t CmdRevert(int);
   uint32_t CmdTransparencyView(int id);
   uint32_t CmdRecent(int id);
+  uint32_t CmdRotateFlip(int id);
+  uint32_t CmdUnoptimize(int);
+  uint32_t CmdExportFilmstrip(int);
 
   void BuildMenus();
   void BuildStatusBar();
