@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QFile>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QtTest>
 #include <set>
 
@@ -34,6 +35,8 @@ class CommandsTest : public QObject {
   void placementComesBackNextTime();
   void rotateAndFlipTheSelectedFrame();
   void unoptimizeMakesFullFramesOrRefuses();
+  void deleteSelectsTheFrameBefore();
+  void draggingAFrameMovesItAndMarksTheChange();
 };
 
 namespace {
@@ -408,6 +411,64 @@ void CommandsTest::unoptimizeMakesFullFramesOrRefuses() {
   QVERIFY(w.DispatchCommand(kCmdUnoptimize));
   QVERIFY(!w.IsModified());
   QCOMPARE(shell.recorder.entries.back().caption, std::string("Unable to Unoptimize"));
+}
+
+void CommandsTest::deleteSelectsTheFrameBefore() {
+  test::TestShell shell;
+  MainWindow& w = shell.window;
+  w.SetCurrentAnimation(test::MakeAnimation(3, 10, 10));
+  // No selection: nothing happens.
+  QVERIFY(w.DispatchCommand(kCmdDelete));
+  QCOMPARE(w.CurrentAnimation()->frameCount, 3);
+  QVERIFY(!w.IsModified());
+  w.SelectFrame(2);
+  QVERIFY(w.DispatchCommand(kCmdDelete));
+  QCOMPARE(w.CurrentAnimation()->frameCount, 2);
+  QCOMPARE(w.SelectedIndex(), 1);
+  QVERIFY(w.IsModified());
+  QCOMPARE(w.StatusText(0), QString("  Frame #2 of 2"));
+  QCOMPARE(w.Filmstrip()->Geometry().FrameCount(), 2);
+  w.SelectFrame(0);
+  w.DispatchCommand(kCmdDelete);
+  QCOMPARE(w.SelectedIndex(), 0);
+  w.DispatchCommand(kCmdDelete);
+  QCOMPARE(w.CurrentAnimation()->frameCount, 0);
+  QCOMPARE(w.SelectedIndex(), -1);
+}
+
+void CommandsTest::draggingAFrameMovesItAndMarksTheChange() {
+  test::TestShell shell;
+  MainWindow& w = shell.window;
+  w.resize(600, 500);
+  w.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&w));
+  AnimationPtr a = test::MakeAnimation(4, 100, 40);  // vertical strips
+  for (int i = 0; i < 4; ++i) SetFrameName(*NthFrame(*a, i), "f" + std::to_string(i));
+  w.SetCurrentAnimation(std::move(a));
+  QCoreApplication::processEvents();
+  QWidget* vp = w.Filmstrip()->viewport();
+  const FilmstripGeometry& g = w.Filmstrip()->Geometry();
+  auto send = [vp](QEvent::Type type, QPoint pos, Qt::MouseButton button, Qt::MouseButtons buttons) {
+    QMouseEvent e(type, QPointF(pos), vp->mapToGlobal(QPointF(pos)), button, buttons, Qt::NoModifier);
+    QCoreApplication::sendEvent(vp, &e);
+  };
+  QPoint onFrame0(static_cast<int>(g.CellOrigin(0).x) + 20, static_cast<int>(g.CellOrigin(0).y) + 10);
+  auto gapBefore = [&](int cell) { return QPoint(onFrame0.x(), 5 + cell * g.Thickness() - 1); };
+  // Dropped on its own place: the order stays and the document is unchanged.
+  send(QEvent::MouseButtonPress, onFrame0, Qt::LeftButton, Qt::LeftButton);
+  send(QEvent::MouseMove, gapBefore(1), Qt::NoButton, Qt::LeftButton);
+  QVERIFY(w.Filmstrip()->IsDragging());
+  send(QEvent::MouseButtonRelease, gapBefore(1), Qt::LeftButton, Qt::NoButton);
+  QVERIFY(!w.IsModified());
+  QCOMPARE(GetFrameName(*FirstFrame(*w.CurrentAnimation())), std::string("f0"));
+  // Dropped before frame 3: it becomes frame 2, selected, and the document changed.
+  send(QEvent::MouseButtonPress, onFrame0, Qt::LeftButton, Qt::LeftButton);
+  send(QEvent::MouseMove, gapBefore(3), Qt::NoButton, Qt::LeftButton);
+  send(QEvent::MouseButtonRelease, gapBefore(3), Qt::LeftButton, Qt::NoButton);
+  QVERIFY(w.IsModified());
+  QCOMPARE(w.SelectedIndex(), 2);
+  QCOMPARE(GetFrameName(*NthFrame(*w.CurrentAnimation(), 2)), std::string("f0"));
+  QCOMPARE(GetFrameName(*NthFrame(*w.CurrentAnimation(), 0)), std::string("f1"));
 }
 
 QTEST_MAIN(CommandsTest)

@@ -62,6 +62,8 @@ class FileCommandsTest : public QObject {
   void recentListKeepsSevenMostRecentFirst();
   void recentEntryOpensItsPath();
   void openDialogReadsNamesInCaseInsensitiveOrder();
+  void insertPutsFilesBeforeTheSelectedFrame();
+  void insertAsksAboutLargerFramesAndOtherPalettes();
   void failedOpenLeavesUntitled();
   void saveChangesQuestionOutcomes();
   void cancellingTheQuestionOfOpenShowsNoDialog();
@@ -71,8 +73,10 @@ class FileCommandsTest : public QObject {
   void failedWriteLeavesTargetIntactAndModified();
   void revertReadsTheFileAgain();
   void droppedFileOpensAsDocument();
+  void droppedFilesGoBeforeTheFrameUnderThePoint();
   void commandLineNamesOneFile();
   void unknownFileTypeIsRefused();
+  void importedPictureIsUntitledAndModified();
   void filmstripExportWritesOneStill();
   void savingSignsTheFileOnce();
 };
@@ -148,17 +152,104 @@ void FileCommandsTest::openDialogReadsNamesInCaseInsensitiveOrder() {
   shell.openAnswers.push_back({folder + "/b.gif", folder + "/A.gif", folder + "/c.GIF"});
   w.DispatchCommand(kCmdOpen);
   QCOMPARE(shell.openTitles, QStringList{"Open File(s)"});
-  // A.gif is read first. Putting the others into it needs frame insertion, which this build does not
-  // have: the dialog offers one file at a time and reading stops after the first.
-  QVERIFY(w.CurrentAnimation());
-  QCOMPARE(w.CurrentAnimation()->frameCount, 2);
-  QCOMPARE(w.windowTitle(), QString("Loopwright - A.gif"));
-  QCOMPARE(shell.openMultiple, std::vector<bool>{MainWindow::CanInsertFrames()});
+  QCOMPARE(shell.openMultiple, std::vector<bool>{true});
+  // A.gif, b.gif, c.GIF in that order, in one untitled, changed document.
+  Animation* a = w.CurrentAnimation();
+  QVERIFY(a);
+  QCOMPARE(a->frameCount, 6);
+  QCOMPARE(GetFrameName(*NthFrame(*a, 0)), std::string("A.gif - Frame 1"));
+  QCOMPARE(GetFrameName(*NthFrame(*a, 2)), std::string("b.gif"));
+  QCOMPARE(GetFrameName(*NthFrame(*a, 3)), std::string("c.GIF - Frame 1"));
+  QCOMPARE(GetFrameName(*NthFrame(*a, 5)), std::string("c.GIF - Frame 3"));
+  QCOMPARE(w.windowTitle(), QString("Loopwright - Untitled"));
+  QVERIFY(w.CurrentPath().empty());
+  QVERIFY(w.IsModified());
+  QCOMPARE(w.StatusText(0), QString("  None of 6 frames"));
+  // The first file was opened as a GIF and entered the recent list on the way.
+  QCOMPARE(ReadRecentFiles(shell.settings.Store()),
+           std::vector<std::string>{(folder + "/A.gif").toStdString()});
   // The folder is remembered for the next dialog.
   QCOMPARE(QString::fromStdString(*shell.settings.Store().GetString("InitDir")), folder + "/");
+  shell.recorder.boxAnswers.push_back(MsgResult::No);
   shell.openAnswers.push_back({});
   w.DispatchCommand(kCmdOpen);
   QCOMPARE(shell.openFolders.back(), folder + "/");
+}
+
+void FileCommandsTest::insertPutsFilesBeforeTheSelectedFrame() {
+  test::TestShell shell;
+  MainWindow& w = shell.window;
+  QString folder = shell.settings.Folder();
+  std::string doc = MakeGif(folder, "doc.gif", 3);
+  MakeGif(folder, "x.gif", 3);
+  MakeGif(folder, "y.gif", 3);
+  w.OpenDocument(&doc);
+  w.SelectFrame(1);
+  shell.openAnswers.push_back({folder + "/y.gif", folder + "/x.gif"});
+  w.DispatchCommand(kCmdInsertFrame);
+  QCOMPARE(shell.openTitles.back(), QString("Insert Frame(s) Into Animation"));
+  Animation* a = w.CurrentAnimation();
+  QCOMPARE(a->frameCount, 9);
+  const char* expected[] = {"doc.gif - Frame 1", "x.gif - Frame 1",   "x.gif - Frame 2",
+                            "x.gif - Frame 3",   "y.gif - Frame 1",   "y.gif - Frame 2",
+                            "y.gif - Frame 3",   "doc.gif - Frame 2", "doc.gif - Frame 3"};
+  for (int i = 0; i < 9; ++i) QCOMPARE(GetFrameName(*NthFrame(*a, i)), std::string(expected[i]));
+  // The insertion point is selected, the document changed, the title stays.
+  QCOMPARE(w.SelectedIndex(), 1);
+  QVERIFY(w.IsModified());
+  QCOMPARE(w.windowTitle(), QString("Loopwright - doc.gif"));
+  QCOMPARE(w.Filmstrip()->Geometry().FrameCount(), 9);
+  // Without a selection the frames go to the end.
+  w.SelectFrame(-1);
+  shell.openAnswers.push_back({folder + "/x.gif"});
+  w.DispatchCommand(kCmdInsertFrame);
+  QCOMPARE(a->frameCount, 12);
+  QCOMPARE(GetFrameName(*NthFrame(*a, 9)), std::string("x.gif - Frame 1"));
+  QCOMPARE(w.SelectedIndex(), 9);
+}
+
+void FileCommandsTest::insertAsksAboutLargerFramesAndOtherPalettes() {
+  test::TestShell shell;
+  MainWindow& w = shell.window;
+  QString folder = shell.settings.Folder();
+  std::string doc = MakeGif(folder, "small.gif", 2, 10, 10);
+  std::string big = MakeGif(folder, "big.gif", 1, 30, 20);
+  // Another palette: the palette conflict is asked.
+  std::string other = (folder + "/other.gif").toStdString();
+  {
+    AnimationPtr o = test::MakeAnimation(1, 10, 10, 4);
+    SetGlobalPalette(*o,
+                     test::MakePalette(4, {{9, 9, 9, 0}, {200, 0, 0, 0}, {0, 200, 0, 0}, {0, 0, 200, 0}}));
+    for (Frame* f = FirstFrame(*o); f; f = NextFrame(f)) {
+      f->palette = o->globalPalette.get();
+      f->bitmap->SetColorTable(f->palette);
+    }
+    RecordingUiHooks quiet;
+    ScopedUiHooks scope(&quiet);
+    QCOMPARE(WriteGifFile(other, *o), 1);
+  }
+  w.OpenDocument(&doc);
+  // Cancelling the size question leaves the document as it was.
+  shell.recorder.frameSizeAnswers.push_back({0, false});
+  shell.openAnswers.push_back({QString::fromStdString(big)});
+  w.DispatchCommand(kCmdInsertFrame);
+  QCOMPARE(w.CurrentAnimation()->frameCount, 2);
+  QVERIFY(!w.IsModified());
+  // Growing the screen to fit.
+  shell.recorder.frameSizeAnswers.push_back({3, false});
+  shell.openAnswers.push_back({QString::fromStdString(big)});
+  w.DispatchCommand(kCmdInsertFrame);
+  QCOMPARE(w.CurrentAnimation()->frameCount, 3);
+  QCOMPARE(w.CurrentAnimation()->screenWidth, 30);
+  QCOMPARE(w.Filmstrip()->Geometry().CellWidth(), 30);  // the filmstrip follows the new size
+  shell.openAnswers.push_back({QString::fromStdString(other)});
+  w.DispatchCommand(kCmdInsertFrame);
+  int kinds = 0;
+  for (const auto& e : shell.recorder.entries) {
+    if (e.kind == "frame-size-conflict") kinds |= 1;
+    if (e.kind == "palette-conflict" && (e.flags & 0x1000)) kinds |= 2;
+  }
+  QCOMPARE(kinds, 3);
 }
 
 void FileCommandsTest::failedOpenLeavesUntitled() {
@@ -355,6 +446,35 @@ void FileCommandsTest::droppedFileOpensAsDocument() {
   QVERIFY(!w.IsModified());
 }
 
+void FileCommandsTest::droppedFilesGoBeforeTheFrameUnderThePoint() {
+  test::TestShell shell;
+  MainWindow& w = shell.window;
+  w.resize(800, 600);
+  w.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&w));
+  QString folder = shell.settings.Folder();
+  std::string doc = MakeGif(folder, "doc.gif", 3, 60, 20);  // wide: vertical strips
+  std::string x = MakeGif(folder, "x.gif", 1, 60, 20);
+  std::string y = MakeGif(folder, "y.gif", 1, 60, 20);
+  w.OpenDocument(&doc);
+  // A point inside the second frame's cell.
+  const FilmstripGeometry& g = w.Filmstrip()->Geometry();
+  QPoint over(static_cast<int>(g.CellOrigin(1).x) + 10, static_cast<int>(g.CellOrigin(1).y) + 10);
+  QCOMPARE(w.Filmstrip()->HitTestFilmstrip(over.x(), over.y()), 1);
+  std::string missing = (folder + "/missing.gif").toStdString();
+  // A file that cannot be read asks whether to go on; yes.
+  shell.recorder.boxAnswers.push_back(MsgResult::Yes);
+  w.DropFiles(over, {QString::fromStdString(x), QString::fromStdString(missing), QString::fromStdString(y)});
+  Animation* a = w.CurrentAnimation();
+  QCOMPARE(a->frameCount, 5);
+  // Each file lands at the same place, so the later one stands before the earlier.
+  QCOMPARE(GetFrameName(*NthFrame(*a, 1)), std::string("y.gif"));
+  QCOMPARE(GetFrameName(*NthFrame(*a, 2)), std::string("x.gif"));
+  QVERIFY(w.IsModified());
+  QCOMPARE(shell.recorder.Texts("box"),
+           std::vector<std::string>{"Do you want to continue reading the remainder of the files?"});
+}
+
 void FileCommandsTest::commandLineNamesOneFile() {
   QCOMPARE(FileFromCommandLine({}), std::string());
   QCOMPARE(FileFromCommandLine({"/tmp/a.gif"}), std::string("/tmp/a.gif"));
@@ -427,6 +547,35 @@ void FileCommandsTest::savingSignsTheFileOnce() {
   QCOMPARE(comments, 1);
   QCOMPARE(back->head->next->kind, static_cast<uint8_t>(kCommentBlock));
   QCOMPARE(GetCommentText(*back->head->next), std::string("Built with Loopwright 2.0"));
+}
+
+void FileCommandsTest::importedPictureIsUntitledAndModified() {
+  test::TestShell shell;
+  MainWindow& w = shell.window;
+  std::string gif = MakeGif(shell.settings.Folder(), "before.gif", 1);
+  w.OpenDocument(&gif);
+  std::string bmp = LW_TEST_DATA "/bmp/pal8.bmp";
+  w.OpenDocument(&bmp);
+  QVERIFY(w.CurrentAnimation());
+  QCOMPARE(w.CurrentAnimation()->frameCount, 1);
+  QCOMPARE(w.windowTitle(), QString("Loopwright - Untitled"));
+  QVERIFY(w.IsModified());
+  QVERIFY(w.CurrentPath().empty());
+  QCOMPARE(ReadRecentFiles(shell.settings.Store()), std::vector<std::string>{gif});
+  // Save asks for a name instead of writing over the file open before.
+  std::string before = ReadAll(gif);
+  w.DispatchCommand(kCmdSave);
+  QCOMPARE(shell.saveKinds.size(), size_t{1});
+  QCOMPARE(ReadAll(gif), before);
+  // A full-colour picture asks how to map it down (the scripted answer is the dialog's preselection).
+  std::string rgb = LW_TEST_DATA "/bmp/rgb24.bmp";
+  shell.recorder.boxAnswers.push_back(MsgResult::No);  // do not save the imported picture
+  w.OpenDocument(&rgb);
+  QVERIFY(w.CurrentAnimation());
+  bool asked = false;
+  for (const auto& e : shell.recorder.entries)
+    if (e.kind == "palette-conflict" && (e.flags & 0x4000)) asked = true;
+  QVERIFY(asked);
 }
 
 QTEST_MAIN(FileCommandsTest)

@@ -15,6 +15,7 @@
 #include "app/dialogs/about_dialog.h"
 #include "app/shell/ids.h"
 #include "app/shell/main_window.h"
+#include "edit/frame_insert.h"
 #include "edit/rotate_flip.h"
 #include "model/preferences.h"
 #include "optimize/unoptimize.h"
@@ -48,7 +49,7 @@ const std::vector<CommandRow>& MainWindow::CommandTable() {
   static const std::vector<CommandRow> table = {
       {kCmdNew, "New\tCtrl+N", E::Always, C::None, kGo, &MainWindow::CmdNew},
       {kCmdOpen, "&Open...\tCtrl+O", E::Always, C::None, kGo, &MainWindow::CmdOpen},
-      {kCmdInsertFrame, "&Insert Frame...", E::Always, C::None, kGo, nullptr},
+      {kCmdInsertFrame, "&Insert Frame...", E::Always, C::None, kGo, &MainWindow::CmdInsertFrame},
       {kCmdRevert, "&Revert to Saved", E::ModifiedWithPath, C::None, kGo, &MainWindow::CmdRevert},
       {kCmdSave, "&Save\tCtrl-S", E::Modified, C::None, kGo, &MainWindow::CmdSave},
       {kCmdSaveAs, "Save &As...", E::Document, C::None, kGo, &MainWindow::CmdSaveAs},
@@ -58,7 +59,7 @@ const std::vector<CommandRow>& MainWindow::CommandTable() {
       {kCmdCopy, "&Copy\tCtrl-C", E::Frame, C::None, kGo, nullptr},
       {kCmdCut, "Cu&t\tCtrl-X", E::Frame, C::None, kStop, nullptr},
       {kCmdPaste, "&Paste\tCtrl-V", E::Clipboard, C::None, kGo, nullptr},
-      {kCmdDelete, "&Delete\tDel", E::Frame, C::None, kStop, nullptr},
+      {kCmdDelete, "&Delete\tDel", E::Frame, C::None, kStop, &MainWindow::CmdDelete},
       {kCmdAnimationProperties, "&Animation Properties...", E::Document, C::None, kGo, nullptr},
       {kCmdFrameProperties, "&Frame Properties...", E::Frame, C::None, kGo, nullptr},
       {kCmdGlobalFrameProperties, "&Global Frame Properties...", E::Document, C::None, kGo, nullptr},
@@ -358,6 +359,17 @@ void MainWindow::TakeTransparencyView(uint32_t) {
   if (animation_)
     for (Frame* f = FirstFrame(*animation_); f; f = NextFrame(f)) ShowTransparentColor(*f, true);
   filmstrip_->SetFilmstripBackground();
+}
+
+uint32_t MainWindow::CmdDelete(int) {
+  if (!animation_ || selected_ < 0) {
+    QApplication::beep();
+    return kFollowNone;
+  }
+  if (!DeleteFrame(*animation_, selected_)) return kFollowColorJob | kFollowSizeJobDrop;
+  // The frame before takes the selection when the last one went (none when it was the only one).
+  if (selected_ >= animation_->frameCount) SelectFrame(selected_ - 1);
+  return kFollowModified | kFollowRelayout | kFollowColorJob | kFollowSizeJobDrop;
 }
 
 uint32_t MainWindow::CmdRotateFlip(int id) {

@@ -15,7 +15,9 @@
 #include "app/shell/ids.h"
 #include "app/shell/main_window.h"
 #include "app/shell/recent_files.h"
+#include "color/palette_choice.h"
 #include "edit/comments.h"
+#include "edit/frame_insert.h"
 #include "gif/gif_writer.h"
 #include "io/files.h"
 #include "io/filmstrip.h"
@@ -78,10 +80,9 @@ ProposedName ProposeSaveName(const std::string& startPath, SaveKind kind) {
   return proposed;
 }
 
-bool MainWindow::CanInsertFrames() {
-  // Inserting, moving and deleting frames belong to the engine's frame operations, which this build
-  // does not have yet.
-  return false;
+int MainWindow::InsertionPoint() const {
+  if (selected_ >= 0) return selected_;
+  return animation_ ? animation_->frameCount : 0;
 }
 
 // ---- The default dialogs ----
@@ -249,8 +250,7 @@ int MainWindow::OpenFilesDialog(const QString& title, bool open) {
   QString folder;
   if (store_)
     if (std::optional<std::string> dir = store_->GetString("InitDir")) folder = QString::fromStdString(*dir);
-  QStringList chosen =
-      services_.openFiles ? services_.openFiles(title, folder, CanInsertFrames()) : QStringList();
+  QStringList chosen = services_.openFiles ? services_.openFiles(title, folder, true) : QStringList();
   if (chosen.isEmpty()) return 0;
   if (store_) {
     QString dir = QFileInfo(chosen.first()).absolutePath();
@@ -285,15 +285,30 @@ int MainWindow::OpenOrInsertFile(const std::string& path, bool open) {
       path_ = path;
       SetTitleAndRecent(&path);
     } else {
-      // An import, a read cut short or an insertion: a later Save asks for a GIF file name.
+      // An import, a read cut short or an insertion: a later Save asks for a GIF file name. The path of
+      // the file open before goes too, or Save would write the picture over that file.
+      path_.clear();
       SetTitleAndRecent(nullptr);
       modified_ = true;
     }
     SetCurrentAnimation(std::move(read));
     return 1;
   }
-  // Inserting into an open document needs the engine's frame insertion (not in this build).
-  return 0;
+  // Into the open document, before the selected frame or at the end. No job may walk the document
+  // meanwhile; the colour count starts again afterwards, as the counts it had may be partial.
+  jobs_.StopJobs();
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  bool inserted = InsertAnimation(*animation_, read, selected_, kConflictInsert);
+  QApplication::restoreOverrideCursor();
+  jobs_.StartColorUsageJob(animation_.get());
+  return inserted ? 1 : 0;
+}
+
+uint32_t MainWindow::CmdInsertFrame(int) {
+  int point = InsertionPoint();
+  if (OpenFilesDialog("Insert Frame(s) Into Animation", false) == 0) return kFollowNone;
+  SelectFrame(point);
+  return kFollowModified | kFollowRebuild | kFollowRelayout | kFollowSizeJobDrop;
 }
 
 bool MainWindow::SaveDocument(bool saveAs) {
@@ -357,7 +372,7 @@ uint32_t MainWindow::CmdExportFilmstrip(int) {
 // ---- Dropped files ----
 
 bool MainWindow::FilmstripAcceptsDrop(const QStringList& files) const {
-  return (files.size() == 1 && !animation_) || CanInsertFrames();
+  return !files.isEmpty();
 }
 
 void MainWindow::DropFiles(const QPoint& pos, const QStringList& files) {

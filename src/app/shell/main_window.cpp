@@ -10,6 +10,7 @@
 #include <QStatusBar>
 
 #include "app/shell/ids.h"
+#include "edit/frame_insert.h"
 #include "io/files.h"
 #include "model/preferences.h"
 #include "platform/progress.h"
@@ -253,9 +254,18 @@ void MainWindow::FilmstripContextMenu(const QPoint& globalPos, bool frameSelecte
   (frameSelected ? framePopup_ : backgroundPopup_)->exec(globalPos);
 }
 
-void MainWindow::FilmstripMove(int, int) {
-  // Frames are moved by the engine's MoveFrame, which this build does not have yet; dragging is off
-  // (FilmstripCanMove) so this is never reached.
+void MainWindow::FilmstripMove(int target, int from) {
+  if (!animation_) return;
+  // Both jobs walk the block list: they stop while it is relinked and start again afterwards.
+  jobs_.StopJobs();
+  int moved = MoveFrame(*animation_, target, from);
+  if (moved != from) {
+    modified_ = true;
+    SelectFrame(moved);
+    filmstrip_->RepaintFilmstrip();
+  }
+  jobs_.StartColorUsageJob(animation_.get());
+  jobs_.StartFileSizeJob(animation_.get(), false);
 }
 
 }  // namespace lw::app

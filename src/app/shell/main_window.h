@@ -142,8 +142,8 @@ class MainWindow : public QMainWindow, public FilmstripHost {
   std::vector<QAction*> RecentActions() const { return recentActions_; }
   // Files dropped on the filmstrip at a point of it.
   void DropFiles(const QPoint& pos, const QStringList& files);
-  // Whether frames can be put into an open document (inserting, moving, deleting).
-  static bool CanInsertFrames();
+  // The insertion point of Insert and Paste: the selected frame, or the end when none is selected.
+  int InsertionPoint() const;
 
   // Status bar texts.
   QString StatusText(int part) const;
@@ -163,7 +163,7 @@ class MainWindow : public QMainWindow, public FilmstripHost {
   void FilmstripSelect(int index) override { SelectFrame(index); }
   void FilmstripContextMenu(const QPoint& globalPos, bool frameSelected) override;
   void FilmstripCommand(int id) override { DispatchCommand(id); }
-  bool FilmstripCanMove() const override { return CanInsertFrames(); }
+  bool FilmstripCanMove() const override { return animation_ != nullptr; }
   void FilmstripMove(int target, int from) override;
   bool FilmstripAcceptsDrop(const QStringList& files) const override;
   void FilmstripDrop(const QPoint& pos, const QStringList& files) override { DropFiles(pos, files); }
@@ -186,6 +186,8 @@ class MainWindow : public QMainWindow, public FilmstripHost {
   uint32_t CmdRevert(int);
   uint32_t CmdTransparencyView(int id);
   uint32_t CmdRecent(int id);
+  uint32_t CmdInsertFrame(int);
+  uint32_t CmdDelete(int);
   uint32_t CmdRotateFlip(int id);
   uint32_t CmdUnoptimize(int);
   uint32_t CmdExportFilmstrip(int);
