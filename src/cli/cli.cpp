@@ -187,6 +187,16 @@ UiHooks::PaletteConflictAnswer CliUiHooks::AskPaletteConflict(uint32_t flags) {
   return answer;
 }
 
+UiHooks::FrameSizeAnswer CliUiHooks::AskFrameSizeConflict() {
+  if (frameSizeAnswer) return {*frameSizeAnswer, false};
+  FrameSizeAnswer answer = UiHooks::AskFrameSizeConflict();
+  if (!quiet)
+    std::fprintf(stderr,
+                 "loopwright-cli: notice: inserted frames are larger than the animation; clipping them "
+                 "to the current size (use --size grow to enlarge it)\n");
+  return answer;
+}
+
 std::unique_ptr<ProgressSink> CliUiHooks::CreateProgressDialog() {
   if (quiet || !isatty(STDERR_FILENO)) return nullptr;
   return std::make_unique<TerminalBar>();

@@ -66,10 +66,12 @@ class CliUiHooks : public UiHooks {
   MsgResult MessageBox(const std::string& caption, const std::string& text, MsgButtons buttons,
                        MsgIcon icon) override;
   PaletteConflictAnswer AskPaletteConflict(uint32_t flags) override;
+  FrameSizeAnswer AskFrameSizeConflict() override;
   std::unique_ptr<ProgressSink> CreateProgressDialog() override;
 
   std::map<std::string, MsgResult> boxAnswers;  // by caption
   std::optional<uint32_t> paletteConflictAnswer;
+  std::optional<int> frameSizeAnswer;  // 2 clip, 3 grow
   int errorCount = 0;
   bool quiet = false;
 };

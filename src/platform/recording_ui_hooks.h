@@ -21,6 +21,7 @@ class RecordingUiHooks : public UiHooks {
   std::vector<Entry> entries;
   std::deque<MsgResult> boxAnswers;                  // popped per message box; empty = first button
   std::deque<PaletteConflictAnswer> paletteAnswers;  // empty = the preselection
+  std::deque<FrameSizeAnswer> frameSizeAnswers;      // empty = the preselection
 
   void Error(const std::string& text) override { entries.push_back({"error", "", text, 0}); }
 
@@ -44,6 +45,16 @@ class RecordingUiHooks : public UiHooks {
       return answer;
     }
     return UiHooks::AskPaletteConflict(flags);
+  }
+
+  FrameSizeAnswer AskFrameSizeConflict() override {
+    entries.push_back({"frame-size-conflict", "Frame Size Conflict", "", 0});
+    if (!frameSizeAnswers.empty()) {
+      FrameSizeAnswer answer = frameSizeAnswers.front();
+      frameSizeAnswers.pop_front();
+      return answer;
+    }
+    return UiHooks::AskFrameSizeConflict();
   }
 
   // The texts of every recorded entry of one kind, in order.

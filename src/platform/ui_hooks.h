@@ -37,6 +37,16 @@ class UiHooks {
   };
   virtual PaletteConflictAnswer AskPaletteConflict(uint32_t flags);
 
+  // The 'Frame Size Conflict' question: the inserted frames are larger than the animation. The answer is
+  // 2 (clip the inserted frame to the current size), 3 (change the current size to fit) or 0 (Cancel), and
+  // whether "Make this the default and don't ask again" was checked. The default answer is the dialog's
+  // preselection, 2.
+  struct FrameSizeAnswer {
+    int choice = 2;
+    bool makeDefault = false;
+  };
+  virtual FrameSizeAnswer AskFrameSizeConflict() { return {}; }
+
   // A display for a progress record that owns its dialog (flag 2). May return null: the operation then
   // runs without a display.
   virtual std::unique_ptr<ProgressSink> CreateProgressDialog() { return nullptr; }

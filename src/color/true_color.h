@@ -1,0 +1,34 @@
+// Pictures that come in as device-independent bitmaps (BMP/DIB files, the clipboard) become one-frame
+// Animations; full-colour ones are mapped down to at most 256 colours as the user's high-colour choice says.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "color/palette_choice.h"
+#include "model/animation.h"
+
+namespace lw {
+
+// The high-colour choice: the stored preference (slot 4), or the 'Palette Conflict' question when it says
+// "always ask" or names the current global palette while there is none. 0 when the user cancelled.
+PaletteChoice GetHighColorChoice(const Palette* currentGlobal);
+
+// The program's own copy of a frame (from its private clipboard data): when given, the new Animation takes
+// the animation's header fields and the frame takes the frame's fields and name; only the pixels and the
+// palette come from the DIB.
+struct OwnFrameRecord {
+  const Animation* animation = nullptr;
+  const Frame* frame = nullptr;
+};
+
+// A new one-frame Animation from a packed DIB of size bytes (information header, masks, colour table,
+// rows). pixelOffset, when not 0, is where a file header says the rows start (from the start of the DIB).
+// highColorChoice, when not 0, is used for a full-colour picture instead of asking for the user's choice
+// (the command-line tool's flags). Null after a message when the DIB is refused or memory runs out, or
+// silently when the user cancelled.
+AnimationPtr ConvertDibToAnimation(const OwnFrameRecord* own, const uint8_t* dib, size_t size,
+                                   const Palette* currentGlobal, size_t pixelOffset = 0,
+                                   PaletteChoice highColorChoice = 0);
+
+}  // namespace lw
