@@ -309,6 +309,20 @@ bool LzwEncoder::Encode(GifSink& sink, const LzwImage& image, int minCodeSize) {
   clearTable();
   output(clear);
 
+  // A string not in the table: its prefix goes out and it is entered (or the full table starts again).
+  // Kept out of line, so that the loop over the pixels keeps its few values in registers.
+  auto newString = [&](int prefix, int slot, uint32_t key) __attribute__((noinline)) {
+    output(prefix);
+    if (next < kMaxCodes) {
+      table[slot] = key << 12 | static_cast<uint32_t>(next++);
+    } else {
+      clearTable();
+      next = clear + 2;
+      clearPending = true;
+      output(clear);
+    }
+  };
+
   bool firstRow = true;
   for (int y : rows) {
     const uint8_t* p = image.bits + static_cast<size_t>(y) * static_cast<size_t>(image.stride);
@@ -345,16 +359,8 @@ bool LzwEncoder::Encode(GifSink& sink, const LzwImage& image, int minCodeSize) {
           continue;
         }
       }
-      output(ent);
+      newString(ent, slot, key);
       ent = c;
-      if (next < kMaxCodes) {
-        table[slot] = key << 12 | static_cast<uint32_t>(next++);
-      } else {
-        clearTable();
-        next = clear + 2;
-        clearPending = true;
-        output(clear);
-      }
     }
   }
   output(ent);
