@@ -277,10 +277,7 @@ bool MainWindow::DispatchCommand(int id) {
 void MainWindow::RunFollowUps(uint32_t steps) {
   if (steps & kFollowModified) modified_ = true;
   if (steps & kFollowRebuild) RebuildFilmstrip();
-  if (steps & kFollowRelayout) {
-    filmstrip_->ImageCache().Clear();
-    RelayoutFilmstrip();
-  }
+  if (steps & kFollowRelayout) RelayoutFilmstrip();
   if (steps & kFollowRepaintFrame) {
     if (animation_ && selected_ >= 0) filmstrip_->ImageCache().Invalidate(NthFrame(*animation_, selected_));
     filmstrip_->RepaintFilmstripCell(selected_);

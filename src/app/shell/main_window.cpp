@@ -166,6 +166,9 @@ void MainWindow::RebuildFilmstrip() {
 }
 
 void MainWindow::RelayoutFilmstrip() {
+  // Frames came or went, and palette conflicts may have rewritten pixels in place: every cell's picture
+  // is made again when next drawn.
+  filmstrip_->ImageCache().Clear();
   filmstrip_->LayoutFilmstrip(true);
   ShowFramePosition();
   ShowRunningTime();
