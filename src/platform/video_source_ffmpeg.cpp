@@ -101,8 +101,13 @@ class FfmpegVideoSource : public VideoSource {
     hasPending_ = first > 0;
     if (info_.bitCount == 8 && hasPending_) {
       info_.colorTable.assign(pending_.dib.begin() + 40, pending_.dib.begin() + 40 + 1024);
-      if (isAvi_ && par->extradata_size >= 4 && par->extradata_size <= 1024)
-        info_.colorsUsed = static_cast<uint32_t>(par->extradata_size) / 4;
+      // The demuxer keeps the format's colour table as the extra data, with a "BottomUp" marker after it
+      // for bottom-up raw frames: its size gives the colours-used count.
+      int tableBytes = par->extradata ? par->extradata_size : 0;
+      static const char kMarker[] = "BottomUp";
+      if (tableBytes >= 9 && std::memcmp(par->extradata + tableBytes - 9, kMarker, 9) == 0) tableBytes -= 9;
+      if (isAvi_ && tableBytes >= 4 && tableBytes <= 1024)
+        info_.colorsUsed = static_cast<uint32_t>(tableBytes) / 4;
     }
     return true;
   }
