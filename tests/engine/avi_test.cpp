@@ -13,6 +13,7 @@
 #include "io/avi_import.h"
 #include "io/rle8.h"
 #include "model/preferences.h"
+#include "platform/progress.h"
 #include "platform/recording_ui_hooks.h"
 #include "platform/temp_file.h"
 #include "support/builders.h"
@@ -321,6 +322,45 @@ TEST_F(Avi, MissingStreamAndWindowOnLongMovies) {
   ASSERT_EQ(ImportAvi(mp4, &a, nullptr, options), 1);
   EXPECT_EQ(a->frameCount, 5);
   for (const Frame* f = FirstFrame(*a); f; f = NextFrame(f)) EXPECT_EQ(f->delay, 20u);
+}
+
+// A progress display whose Esc is pressed at the given pump.
+class EscAt : public ProgressSink {
+ public:
+  explicit EscAt(int* pumps) : pumps_(pumps) {}
+  void SetText(const std::string&) override {}
+  void SetRange(uint32_t) override {}
+  void SetPosition(uint32_t) override {}
+  bool Pump() override { return --*pumps_ > 0; }
+
+ private:
+  int* pumps_;
+};
+
+class EscHooks : public RecordingUiHooks {
+ public:
+  int pumps = 0;
+  std::unique_ptr<ProgressSink> CreateProgressDialog() override { return std::make_unique<EscAt>(&pumps); }
+};
+
+TEST_F(Avi, EscKeepsTheFramesReadSoFar) {
+  if (!VideoSupportBuiltIn()) GTEST_SKIP() << "built without video";
+  AnimationPtr a = Pattern(8, 8, {5, 5, 5, 5, 5, 5});
+  std::string path = Path("esc.avi");
+  ASSERT_EQ(ExportAvi(path, *a, kAviRle8), 1);
+  EscHooks esc;
+  ScopedUiHooks escScope(&esc);
+  esc.pumps = 3;
+  AnimationPtr back;
+  ASSERT_EQ(ImportAvi(path, &back, nullptr), 2);
+  ASSERT_TRUE(back);
+  EXPECT_GE(back->frameCount, 1);
+  EXPECT_LT(back->frameCount, 6);
+  EXPECT_EQ(back->screenWidth, 8);
+  // Esc during the export leaves no success behind.
+  esc.pumps = 2;
+  EXPECT_EQ(ExportAvi(Path("esc2.avi"), *a, kAviRle8), 0);
+  EXPECT_TRUE(esc.Texts().empty());
 }
 
 }  // namespace
