@@ -149,6 +149,21 @@ TEST_F(LocalPalettes, OnlyCleanMergesGoUnlessMappingToGlobal) {
   EXPECT_EQ(GetPreference(kPrefPaletteConflict), 0x181u);
 }
 
+TEST_F(LocalPalettes, RemovalKeepsTimingAndLooping) {
+  // A still-like file: no looping block, no delays, two frames of which one has a local palette.
+  AnimationPtr a = WithLocalPalettes();
+  UnlinkAndFreeBlock(NthFrame(*a, 2));
+  AddFrameCount(*a, -1);
+  a->loopCount = 1;
+  for (Frame* f = FirstFrame(*a); f; f = NextFrame(f)) f->delay = 0;
+  const auto before = Timeline(*a);
+  ASSERT_TRUE(OptimizePalettes(*a, kRemoveLocalPalettes, nullptr));
+  EXPECT_EQ(NthFrame(*a, 1)->localPalette, nullptr);
+  EXPECT_EQ(a->loopCount, 1u);
+  for (Frame* f = FirstFrame(*a); f; f = NextFrame(f)) EXPECT_EQ(f->delay, 0u);
+  EXPECT_EQ(Timeline(*a), before);
+}
+
 TEST_F(LocalPalettes, StoppingPutsThePreferenceBack) {
   class StopAtOnce : public ProgressSink {
    public:
