@@ -3,8 +3,7 @@
 
 #include "cli/cli.h"
 #include "cli/cli_gif_read.h"
-#include "gif/gif_writer.h"
-#include "io/files.h"
+#include "cli/cli_save.h"
 
 namespace lw::cli {
 namespace {
@@ -22,14 +21,7 @@ int RunCopy(const std::vector<std::string>& raw) {
 
   AnimationPtr a;
   if (int r = ReadForCommand(args.positional()[0], args.Flag("--allow-partial"), &a); r != kExitOk) return r;
-  if (!CheckClippingBeforeSave(*a)) {
-    std::fprintf(stderr, "loopwright-cli: not saved: frames extend beyond the screen and were not clipped\n");
-    return kExitFailed;
-  }
-  int result = WriteGifFile(args.positional()[1], *a);
-  if (result == 2)
-    std::fprintf(stderr, "loopwright-cli: stopped; %s is unchanged\n", args.positional()[1].c_str());
-  return result == 1 ? kExitOk : kExitFailed;
+  return SaveForCommand(args.positional()[1], *a);
 }
 
 }  // namespace

@@ -47,6 +47,11 @@ uint32_t GetPreference(int slot) {
   return g_slots[static_cast<size_t>(slot)];
 }
 
+SettingsStore* PreferenceStore() {
+  std::lock_guard lock(g_storeMutex);
+  return g_store;
+}
+
 PreferenceRecord GetPreferenceRecord() {
   PreferenceRecord r;
   for (int i = 0; i < kPrefCount; ++i) r[static_cast<size_t>(i)] = g_slots[static_cast<size_t>(i)];
@@ -62,6 +67,10 @@ void SetPreference(int slot, uint32_t value) {
   for (uint32_t v : GetPreferenceRecord())
     for (int b = 0; b < 4; ++b) bytes.push_back(static_cast<uint8_t>(v >> (8 * b)));
   g_store->SetBinary("Pref", bytes);
+}
+
+void OverridePreference(int slot, uint32_t value) {
+  if (slot >= 0 && slot < kPrefCount) g_slots[static_cast<size_t>(slot)] = value;
 }
 
 std::string DescribePreference(int slot, uint32_t value) {

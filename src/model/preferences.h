@@ -43,6 +43,12 @@ uint32_t GetPreference(int slot);
 // Stores the value and writes the whole record at once (only memory changes without a store).
 void SetPreference(int slot, uint32_t value);
 PreferenceRecord GetPreferenceRecord();
+// Changes a slot for this run only, without storing the record (command-line flags that override a
+// stored choice).
+void OverridePreference(int slot, uint32_t value);
+// The store given to ReadPreferences (null when there is none), for the few values kept beside the
+// record ("Sig", the recent files …). Used from the user-interface thread only.
+SettingsStore* PreferenceStore();
 // What a slot means, for people reading `loopwright-cli prefs`.
 std::string DescribePreference(int slot, uint32_t value);
 

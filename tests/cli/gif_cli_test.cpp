@@ -8,32 +8,15 @@
 #include <iterator>
 #include <string>
 
-#include "engine/support/builders.h"
+#include "cli/cli_run.h"
 
 namespace {
 
-struct CliRun {
-  int exitCode = -1;
-  std::string out, err;
-};
-
-CliRun Cli(const std::string& args, const lw::test::TempDir& dir) {
-  std::string errPath = dir / "stderr.txt";
-  std::string command = std::string(LW_CLI_PATH) + " " + args + " 2>" + errPath;
-  CliRun r;
-  FILE* p = popen(command.c_str(), "r");
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-  int status = pclose(p);
-  r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  std::ifstream err(errPath);
-  r.err.assign(std::istreambuf_iterator<char>(err), std::istreambuf_iterator<char>());
-  return r;
-}
+using lw::test::Cli;
+using lw::test::CliRun;
 
 std::string Data(const std::string& name) {
-  return std::string(LW_TEST_DATA) + "/gif/" + name;
+  return lw::test::GifData(name);
 }
 
 std::string ReadFile(const std::string& path) {

@@ -1,0 +1,39 @@
+// Running loopwright-cli as a user does, for the command-line tests.
+#pragma once
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "engine/support/builders.h"
+
+namespace lw::test {
+
+struct CliRun {
+  int exitCode = -1;
+  std::string out, err;
+};
+
+inline CliRun Cli(const std::string& args, const TempDir& dir) {
+  std::string errPath = dir / "stderr.txt";
+  std::string command = std::string(LW_CLI_PATH) + " " + args + " 2>" + errPath;
+  CliRun r;
+  FILE* p = popen(command.c_str(), "r");
+  char buf[4096];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+  int status = pclose(p);
+  r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  std::ifstream err(errPath);
+  r.err.assign(std::istreambuf_iterator<char>(err), std::istreambuf_iterator<char>());
+  return r;
+}
+
+inline std::string GifData(const std::string& name) {
+  return std::string(LW_TEST_DATA) + "/gif/" + name;
+}
+
+}  // namespace lw::test
