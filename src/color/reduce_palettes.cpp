@@ -9,19 +9,16 @@
 
 namespace lw {
 
-void PadPalette(PaletteEntries &entries, int targetCount) {
-  if (static_cast<int>(entries.size()) < targetCount)
-    entries.push_back({0, 0, 0, 0});
-  if (static_cast<int>(entries.size()) < targetCount)
-    entries.push_back({255, 255, 255, 0});
+void PadPalette(PaletteEntries& entries, int targetCount) {
+  if (static_cast<int>(entries.size()) < targetCount) entries.push_back({0, 0, 0, 0});
+  if (static_cast<int>(entries.size()) < targetCount) entries.push_back({255, 255, 255, 0});
 }
 
 namespace {
 
 // Octree over a palette's entries weighted by use; gives the reduced entries
 // (possibly none).
-PaletteEntries Octree(const Palette &palette, const ColorCounts &weights,
-                      int bits, int maxColors) {
+PaletteEntries Octree(const Palette& palette, const ColorCounts& weights, int bits, int maxColors) {
   PaletteEntry entries[256] = {};
   uint32_t w[256] = {};
   for (int i = 0; i < palette.Count() && i < 256; ++i) {
@@ -32,33 +29,27 @@ PaletteEntries Octree(const Palette &palette, const ColorCounts &weights,
   return PaletteEntries(entries, entries + n);
 }
 
-bool ReduceGlobal(Animation &a, int bits, bool dither,
-                  ProgressRecord *progress) {
-  Palette *old = a.globalPalette.get();
-  if (!old || BitsForCount(old->Count()) <= bits)
-    return true;
+bool ReduceGlobal(Animation& a, int bits, bool dither, ProgressRecord* progress) {
+  Palette* old = a.globalPalette.get();
+  if (!old || BitsForCount(old->Count()) <= bits) return true;
   bool anyTransparent = false;
-  for (Frame *f = FirstFrame(a); f; f = NextFrame(f))
-    anyTransparent |= !f->localPalette && IsTransparent(*f);
+  for (Frame* f = FirstFrame(a); f; f = NextFrame(f)) anyTransparent |= !f->localPalette && IsTransparent(*f);
   int target = (1 << bits) - (anyTransparent ? 1 : 0);
   ColorCounts weights = a.colorUse;
-  if (anyTransparent)
-    CountGlobalOpaqueColorUse(a, weights, true);
+  if (anyTransparent) CountGlobalOpaqueColorUse(a, weights, true);
   PaletteEntries record = Octree(*old, weights, bits, target);
   // Nothing counted (every pixel transparent, or no frame on this palette): the
   // frames may still use the old palette, so it stays.
-  if (record.empty())
-    return true;
+  if (record.empty()) return true;
   PadPalette(record, target);
   int c = static_cast<int>(record.size());
   auto p = std::make_unique<Palette>(record);
   IndexMap map;
-  const IndexMap *mapUsed = nullptr;
+  const IndexMap* mapUsed = nullptr;
   if (dither) {
     SetProgressText(progress, "Dithering Frames...");
     SetProgressRange(progress, static_cast<uint32_t>(a.frameCount));
-    if (!RemapGlobalFrames(a, *p, c, progress))
-      return false;
+    if (!RemapGlobalFrames(a, *p, c, progress)) return false;
   } else {
     BuildNearestMap(old, *p, map);
     mapUsed = &map;
@@ -75,10 +66,9 @@ bool ReduceGlobal(Animation &a, int bits, bool dither,
   return true;
 }
 
-bool ReduceLocal(Frame &f, int bits, bool dither) {
-  Palette *old = f.localPalette.get();
-  if (!old || BitsForCount(old->Count()) <= bits)
-    return true;
+bool ReduceLocal(Frame& f, int bits, bool dither) {
+  Palette* old = f.localPalette.get();
+  if (!old || BitsForCount(old->Count()) <= bits) return true;
   ColorCounts weights;
   CountFrameOpaqueColorUse(f, weights, true);
   bool transparent = IsTransparent(f);
@@ -88,10 +78,9 @@ bool ReduceLocal(Frame &f, int bits, bool dither) {
   int c = static_cast<int>(record.size());
   auto p = std::make_unique<Palette>(record);
   IndexMap map;
-  const IndexMap *mapUsed = nullptr;
+  const IndexMap* mapUsed = nullptr;
   if (dither) {
-    if (!RemapLocalFrame(f, *p, transparent ? c : -1))
-      return false;
+    if (!RemapLocalFrame(f, *p, transparent ? c : -1)) return false;
   } else {
     BuildNearestMap(old, *p, map);
     mapUsed = &map;
@@ -99,30 +88,26 @@ bool ReduceLocal(Frame &f, int bits, bool dither) {
   if (transparent) {
     record.push_back({0, 0, 0, 0});
     p = std::make_unique<Palette>(record);
-    if (mapUsed)
-      map[f.transparentIndex] = static_cast<uint16_t>(c);
+    if (mapUsed) map[f.transparentIndex] = static_cast<uint16_t>(c);
   }
   RemapFrame(f, p.get(), mapUsed);
   SetLocalPalette(f, std::move(p));
   return true;
 }
 
-} // namespace
+}  // namespace
 
-bool ReducePalettes(Animation &a, int bits, bool dither,
-                    ProgressRecord *progress) {
+bool ReducePalettes(Animation& a, int bits, bool dither, ProgressRecord* progress) {
   SetProgressText(progress, "Reducing Palette(s)...");
   SetProgressRange(progress, static_cast<uint32_t>(a.frameCount));
-  if (!ReduceGlobal(a, bits, dither, progress))
-    return false;
+  if (!ReduceGlobal(a, bits, dither, progress)) return false;
   SetProgressText(progress, "Remapping Local Palettes...");
   SetProgressRange(progress, static_cast<uint32_t>(a.frameCount));
-  for (Frame *f = FirstFrame(a); f; f = NextFrame(f)) {
-    if (!ReduceLocal(*f, bits, dither))
-      return false;
+  for (Frame* f = FirstFrame(a); f; f = NextFrame(f)) {
+    if (!ReduceLocal(*f, bits, dither)) return false;
     StepProgress(progress);
   }
   return true;
 }
 
-} // namespace lw
+}  // namespace lw

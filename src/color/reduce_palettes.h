@@ -11,14 +11,13 @@ struct ProgressRecord;
 
 // Appends black, then white, while the entries are fewer than the target count
 // (two entries at most).
-void PadPalette(PaletteEntries &entries, int targetCount);
+void PadPalette(PaletteEntries& entries, int targetCount);
 
 // Reduces the global palette and every local palette that needs more than
 // `bits` (3..7) bits per pixel to at most 2^bits colours (one of them a black
 // slot reserved for transparent pixels when the palette serves transparent
 // frames), mapping the pixels by dithering or by nearest colour. Changes the
 // animation in place; false only when memory runs out.
-bool ReducePalettes(Animation &a, int bits, bool dither,
-                    ProgressRecord *progress);
+bool ReducePalettes(Animation& a, int bits, bool dither, ProgressRecord* progress);
 
-} // namespace lw
+}  // namespace lw

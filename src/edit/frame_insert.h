@@ -14,12 +14,11 @@ namespace lw {
 // ResolvePaletteConflict). On success the source is consumed (reset); on
 // failure the target keeps its frames and size and the source stays the
 // caller's.
-bool InsertAnimation(Animation &target, AnimationPtr &source, int position,
-                     uint32_t conflictFlags);
+bool InsertAnimation(Animation& target, AnimationPtr& source, int position, uint32_t conflictFlags);
 // False when there is no frame of that index (-1 included).
-bool DeleteFrame(Animation &a, int index);
+bool DeleteFrame(Animation& a, int index);
 // Moves frame `from` to the insertion position `target` (0 .. frame count);
 // gives its new index.
-int MoveFrame(Animation &a, int target, int from);
+int MoveFrame(Animation& a, int target, int from);
 
-} // namespace lw
+}  // namespace lw

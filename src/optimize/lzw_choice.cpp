@@ -1,6 +1,7 @@
 #include "optimize/lzw_choice.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace lw {
@@ -8,67 +9,56 @@ namespace lw {
 // The string table: (prefix code, next value) -> code, in an open-addressed hash whose entries carry the
 // number of the table generation they belong to, so a clear code empties it without touching memory.
 struct LzwChooser::Table {
+  // (prefix code << 8 | value) << 12 | code, 0 for a free slot (a code is never 0). The slots in use are
+  // listed, so emptying the table costs what filling it did.
   static constexpr size_t kSize = 8192;  // at least twice the 4096 codes
-  uint32_t key[kSize];
-  uint32_t generation[kSize];
-  uint16_t code[kSize];
-  uint32_t current = 1;
+  uint32_t slot[kSize] = {};
+  std::vector<uint16_t> used;
 
-  Table() { std::fill(generation, generation + kSize, 0u); }
+  Table() { used.reserve(4096); }
   static size_t Hash(uint32_t k) { return (k * 2654435761u) >> 19; }  // 13 bits
   int Find(uint32_t k) const {
     for (size_t i = Hash(k);; i = (i + 1) & (kSize - 1)) {
-      if (generation[i] != current) return -1;
-      if (key[i] == k) return code[i];
+      const uint32_t e = slot[i];
+      if (e == 0) return -1;
+      if ((e >> 12) == k) return static_cast<int>(e & 0xFFF);
     }
   }
   void Add(uint32_t k, int c) {
     size_t i = Hash(k);
-    while (generation[i] == current) i = (i + 1) & (kSize - 1);
-    generation[i] = current;
-    key[i] = k;
-    code[i] = static_cast<uint16_t>(c);
+    while (slot[i] != 0) i = (i + 1) & (kSize - 1);
+    slot[i] = k << 12 | static_cast<uint32_t>(c);
+    used.push_back(static_cast<uint16_t>(i));
   }
   void Clear() {
-    if (++current == 0) {
-      std::fill(generation, generation + kSize, 0u);
-      current = 1;
-    }
+    for (uint16_t i : used) slot[i] = 0;
+    used.clear();
   }
 };
 
-void PickFewestRuns(const uint8_t* first, const uint8_t* second, size_t n, bool preferSecond, uint8_t* out) {
+void PickFewestRuns(const uint8_t* first, const uint8_t* second, size_t n, bool preferSecond, uint8_t* out,
+                    std::vector<uint8_t>& scratch) {
   if (n == 0) return;
-  // Dynamic programme over "pixel i took first" / "took second": the fewest value changes so far, and
-  // which choice at i - 1 gave it.
-  std::vector<uint8_t> from(2 * n);
-  uint32_t cost[2] = {0, 0};
+  // Dynamic programme over "pixel i took first" (state 0) / "took second" (state 1): the fewest value
+  // changes so far in each state, and for each pixel which state of the pixel before gave them (bit 0 for
+  // state 0, bit 1 for state 1). A fixed pixel has both states alike, so it needs no case of its own.
+  if (scratch.size() < n) scratch.resize(n);
+  uint8_t* from = scratch.data();
+  uint32_t c0 = 0, c1 = 0;
   for (size_t i = 1; i < n; ++i) {
-    uint32_t next[2];
-    for (int s = 0; s < 2; ++s) {
-      const uint8_t v = s ? second[i] : first[i];
-      uint32_t best = UINT32_MAX;
-      uint8_t arg = 0;
-      for (int p = 0; p < 2; ++p) {
-        if (p == 1 && first[i - 1] == second[i - 1]) continue;
-        const uint32_t c = cost[p] + ((p ? second[i - 1] : first[i - 1]) != v);
-        if (c < best || (c == best && (p == 1) == preferSecond)) {
-          best = c;
-          arg = static_cast<uint8_t>(p);
-        }
-      }
-      next[s] = best;
-      from[2 * i + static_cast<size_t>(s)] = arg;
-    }
-    cost[0] = next[0];
-    cost[1] = first[i] == second[i] ? next[0] : next[1];
+    const uint8_t u0 = first[i - 1], u1 = second[i - 1], v0 = first[i], v1 = second[i];
+    const uint32_t a0 = c0 + (u0 != v0), b0 = c1 + (u1 != v0);
+    const uint32_t a1 = c0 + (u0 != v1), b1 = c1 + (u1 != v1);
+    const bool p0 = preferSecond ? b0 <= a0 : b0 < a0;
+    const bool p1 = preferSecond ? b1 <= a1 : b1 < a1;
+    from[i] = static_cast<uint8_t>(p0 | p1 << 1);
+    c0 = p0 ? b0 : a0;
+    c1 = p1 ? b1 : a1;
   }
-  int s =
-      (cost[1] < cost[0] || (cost[1] == cost[0] && preferSecond)) && first[n - 1] != second[n - 1] ? 1 : 0;
+  int s = c1 < c0 || (c1 == c0 && preferSecond) ? 1 : 0;
   for (size_t i = n; i-- > 0;) {
-    const int prev = i ? from[2 * i + static_cast<size_t>(s)] : 0;
     out[i] = s ? second[i] : first[i];
-    s = prev;
+    s = (from[i] >> s) & 1;
   }
 }
 
@@ -76,7 +66,9 @@ LzwChooser::LzwChooser() : t_(std::make_unique<Table>()) {}
 LzwChooser::~LzwChooser() = default;
 
 uint64_t LzwChooser::Choose(const uint8_t* first, const uint8_t* second, size_t n, int minCodeSize,
-                            bool preferSecond, uint8_t* out) {
+                            bool preferSecond, uint8_t* out, uint64_t limit) {
+  // The code bits that would make the data larger than the limit (the sub-block lengths included).
+  const uint64_t bitLimit = limit == UINT64_MAX ? UINT64_MAX : limit * 8;
   minCodeSize = std::clamp(minCodeSize, 2, 8);
   const int initBits = minCodeSize + 1;
   const int clear = 1 << minCodeSize;
@@ -104,68 +96,82 @@ uint64_t LzwChooser::Choose(const uint8_t* first, const uint8_t* second, size_t 
       }
     }
   };
-  // How many pixels from i on a string starting with value continues through the table, taking at each
-  // pixel the preferred value when the table has it, else the other.
-  auto reach = [&](size_t i, int value) -> size_t {
-    size_t j = i + 1;
+  // The string that starts at pixel i with the given value: at each further pixel the preferred value
+  // when the table continues the string with it, else the other. Its picks go to picks[0 …]. Says
+  // whether it passes through the code `pending` (the table entry about to be added hangs there).
+  struct Walk {
+    size_t end;  // the first pixel after the string
+    int code;    // the string's code
+    bool touchesPending;
+  };
+  auto walk = [&](size_t i, int value, int pending, uint8_t* picks) -> Walk {
     int code = value;
+    bool touches = code == pending;
+    picks[0] = static_cast<uint8_t>(value);
+    size_t j = i + 1;
     for (; j < n; ++j) {
       const int a = first[j], b = second[j];
       const int p = preferSecond ? b : a, o = preferSecond ? a : b;
       int c = t.Find(key(code, p));
-      if (c < 0 && a != b) c = t.Find(key(code, o));
+      int v = p;
+      if (c < 0 && a != b) {
+        c = t.Find(key(code, o));
+        v = o;
+      }
       if (c < 0) break;
+      picks[j - i] = static_cast<uint8_t>(v);
       code = c;
+      touches |= code == pending;
     }
-    return j - i;
+    return {j, code, touches};
   };
-  // Which of the two values to start a new string with: the one whose string runs longer.
-  auto start = [&](size_t i) -> int {
+  walkA_.resize(4097);
+  walkB_.resize(4097);
+
+  output();      // the clear code that opens the data
+  int ent = -1;  // the code of the string before, not yet followed by its table entry
+  size_t i = 0;
+  while (i < n) {
+    // A new string: it starts with whichever value gives the longer one.
     const int a = first[i], b = second[i];
     const int preferred = preferSecond ? b : a, other = preferSecond ? a : b;
-    if (a == b || i + 1 >= n) return preferred;
-    return reach(i, other) > reach(i, preferred) ? other : preferred;
-  };
-
-  output();  // the clear code that opens the data
-  if (n == 0) {
-    output();  // end
-  } else {
-    int value = start(0);
-    if (out) out[0] = static_cast<uint8_t>(value);
-    int ent = value;
-    for (size_t i = 1; i < n; ++i) {
-      const int a = first[i], b = second[i];
-      const int preferred = preferSecond ? b : a, other = preferSecond ? a : b;
-      int code = t.Find(key(ent, preferred));
-      int picked = preferred;
-      if (code < 0 && a != b) {
-        code = t.Find(key(ent, other));
-        picked = other;
+    Walk w = walk(i, preferred, ent, walkA_.data());
+    uint8_t* picks = walkA_.data();
+    int value = preferred;
+    if (a != b) {
+      Walk wo = walk(i, other, ent, walkB_.data());
+      if (wo.end > w.end) {
+        w = wo;
+        picks = walkB_.data();
+        value = other;
       }
-      if (code >= 0) {
-        ent = code;
-        if (out) out[i] = static_cast<uint8_t>(picked);
-        continue;
-      }
-      output();  // ent
-      picked = start(i);
-      if (out) out[i] = static_cast<uint8_t>(picked);
+    }
+    // The entry for the string before: it plus this value (or, with the table full, a clear code).
+    bool again = false;
+    if (ent >= 0) {
       if (next < 4096) {
-        t.Add(key(ent, picked), next++);
+        t.Add(key(ent, value), next++);
+        again = w.touchesPending;  // the new entry may lengthen this string
       } else {
         t.Clear();
         next = clear + 2;
         clearPending = true;
         output();  // clear
+        again = true;
       }
-      ent = picked;
     }
-    output();  // ent
-    output();  // end
+    if (again) w = walk(i, value, -1, picks);
+    if (out) std::memcpy(out + i, picks, w.end - i);
+    ent = w.code;
+    i = w.end;
+    output();  // ent (the last one included)
+    if (bits > bitLimit) return UINT64_MAX;
   }
+  output();  // end
+
   const uint64_t codeBytes = (bits + 7) / 8;
-  return 1 + codeBytes + (codeBytes + 253) / 254 + 1;
+  const uint64_t size = 1 + codeBytes + (codeBytes + 253) / 254 + 1;
+  return size > limit ? UINT64_MAX : size;
 }
 
 }  // namespace lw

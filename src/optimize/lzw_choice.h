@@ -5,12 +5,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace lw {
 
 // Picks, where pixel i may be first[i] or second[i], the values that give the fewest runs of equal
-// values over the whole sequence (ties go to second when preferSecond); out may be first.
-void PickFewestRuns(const uint8_t* first, const uint8_t* second, size_t n, bool preferSecond, uint8_t* out);
+// values over the whole sequence (ties go to second when preferSecond); out may be first. scratch is
+// working memory (n bytes), kept by the caller between calls.
+void PickFewestRuns(const uint8_t* first, const uint8_t* second, size_t n, bool preferSecond, uint8_t* out,
+                    std::vector<uint8_t>& scratch);
 
 class LzwChooser {
  public:
@@ -25,17 +28,19 @@ class LzwChooser {
   // known string, else first[i] (or second[i] when preferSecond). The picks go to out (which may be
   // first). Gives the size of the image data: the code size byte, the codes in sub-blocks of at most 254
   // bytes, and the terminator. The pixel order is the file's (rows already interlaced if need be).
+  // With a limit, the work stops (giving UINT64_MAX) as soon as the data would be larger than it.
   uint64_t Choose(const uint8_t* first, const uint8_t* second, size_t n, int minCodeSize, bool preferSecond,
-                  uint8_t* out);
+                  uint8_t* out, uint64_t limit = UINT64_MAX);
 
   // The size of the image data of fixed pixels.
-  uint64_t Size(const uint8_t* pixels, size_t n, int minCodeSize) {
-    return Choose(pixels, pixels, n, minCodeSize, false, nullptr);
+  uint64_t Size(const uint8_t* pixels, size_t n, int minCodeSize, uint64_t limit = UINT64_MAX) {
+    return Choose(pixels, pixels, n, minCodeSize, false, nullptr, limit);
   }
 
  private:
   struct Table;
   std::unique_ptr<Table> t_;
+  std::vector<uint8_t> walkA_, walkB_;  // the picks of the two strings a new string may be
 };
 
 }  // namespace lw

@@ -5,31 +5,19 @@
 #include "model/preferences.h"
 #include "platform/recording_ui_hooks.h"
 #include "support/builders.h"
+#include "support/hooks_fixture.h"
 
 namespace lw {
 namespace {
 
 using test::MakeAnimation;
 
-class FrameInsert : public ::testing::Test {
-protected:
-  void SetUp() override {
-    ReadPreferences(nullptr);
-    previous_ = SetUiHooks(&hooks);
-  }
-  void TearDown() override {
-    SetUiHooks(previous_);
-    ReadPreferences(nullptr);
-  }
-  RecordingUiHooks hooks;
-  UiHooks *previous_ = nullptr;
-};
+using FrameInsert = test::RecordingTest;
 
-std::vector<int> FrameOrder(const Animation &a) {
-  std::vector<int> order; // each test frame k is filled with index k, so the
-                          // first pixel names it
-  for (Frame *f = FirstFrame(a); f; f = NextFrame(f))
-    order.push_back(f->Bits()[0]);
+std::vector<int> FrameOrder(const Animation& a) {
+  std::vector<int> order;  // each test frame k is filled with index k, so the
+                           // first pixel names it
+  for (Frame* f = FirstFrame(a); f; f = NextFrame(f)) order.push_back(f->Bits()[0]);
   return order;
 }
 
@@ -70,8 +58,7 @@ TEST_F(FrameInsert, FailedPaletteConflictRestoresTheSize) {
   SetPreference(kPrefSizeConflict, 3);
   SetPreference(kPrefPaletteConflict, 0x181);
   AnimationPtr a = MakeAnimation(1, 10, 10, 4);
-  AnimationPtr in =
-      MakeAnimation(1, 20, 20, 8); // other palette: the question comes
+  AnimationPtr in = MakeAnimation(1, 20, 20, 8);  // other palette: the question comes
   hooks.paletteAnswers.push_back({0, false});
   EXPECT_FALSE(InsertAnimation(*a, in, -1, kConflictInsert));
   EXPECT_EQ(a->screenWidth, 10);
@@ -97,20 +84,19 @@ TEST_F(FrameInsert, StillPictureGetsDefaultDelaysAndIterationsWhenItGrows) {
 }
 
 TEST_F(FrameInsert, InsertsBeforeTheFrameAtThePositionKeepingOtherBlocks) {
-  AnimationPtr a = MakeAnimation(3, 2, 2, 8); // frames 0 1 2
+  AnimationPtr a = MakeAnimation(3, 2, 2, 8);  // frames 0 1 2
   InsertBlockAfter(NthFrame(*a, 0), test::MakeComment("between 0 and 1"));
   AnimationPtr in = MakeAnimation(5, 2, 2, 8);
   DeleteFrame(*in, 0);
   DeleteFrame(*in, 0);
-  DeleteFrame(*in, 0); // frames 3 4
+  DeleteFrame(*in, 0);  // frames 3 4
   ASSERT_TRUE(InsertAnimation(*a, in, 1, kConflictInsert));
   EXPECT_EQ(FrameOrder(*a), (std::vector<int>{0, 3, 4, 1, 2}));
   EXPECT_EQ(a->frameCount, 5);
   // The comment stays before the inserted frames (they go right before frame
   // 1's block).
   EXPECT_EQ(NthFrame(*a, 1)->prev->kind, kCommentBlock);
-  for (GifBlock *b = a->head; b->next; b = b->next)
-    EXPECT_EQ(b->next->prev, b);
+  for (GifBlock* b = a->head; b->next; b = b->next) EXPECT_EQ(b->next->prev, b);
 }
 
 TEST_F(FrameInsert, MoveAndDeleteFollowTheIndexRules) {
@@ -122,7 +108,7 @@ TEST_F(FrameInsert, MoveAndDeleteFollowTheIndexRules) {
   EXPECT_EQ(FrameOrder(*a), (std::vector<int>{2, 0, 1, 3}));
   EXPECT_EQ(MoveFrame(*a, 3, 0), 2);
   EXPECT_EQ(FrameOrder(*a), (std::vector<int>{0, 1, 2, 3}));
-  EXPECT_EQ(MoveFrame(*a, 4, 0), 3); // to the end
+  EXPECT_EQ(MoveFrame(*a, 4, 0), 3);  // to the end
   EXPECT_EQ(FrameOrder(*a), (std::vector<int>{1, 2, 3, 0}));
   EXPECT_FALSE(DeleteFrame(*a, -1));
   EXPECT_FALSE(DeleteFrame(*a, 4));
@@ -131,5 +117,5 @@ TEST_F(FrameInsert, MoveAndDeleteFollowTheIndexRules) {
   EXPECT_EQ(a->frameCount, 3);
 }
 
-} // namespace
-} // namespace lw
+}  // namespace
+}  // namespace lw

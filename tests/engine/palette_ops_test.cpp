@@ -7,6 +7,7 @@
 #include "model/preferences.h"
 #include "platform/recording_ui_hooks.h"
 #include "support/builders.h"
+#include "support/hooks_fixture.h"
 
 namespace lw {
 namespace {
@@ -49,19 +50,7 @@ AnimationPtr OneFrame(int w, int h, std::vector<PaletteEntry> colors,
   return a;
 }
 
-class PaletteOps : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ReadPreferences(nullptr);
-    previous_ = SetUiHooks(&hooks);
-  }
-  void TearDown() override {
-    SetUiHooks(previous_);
-    ReadPreferences(nullptr);
-  }
-  RecordingUiHooks hooks;
-  UiHooks* previous_ = nullptr;
-};
+using PaletteOps = test::RecordingTest;
 
 TEST_F(PaletteOps, NearestEntryPrefersLowerIndexAndReportsExactness) {
   std::vector<PaletteEntry> e = {Rgb(10, 10, 10), Rgb(0, 0, 0), Rgb(20, 20, 20), Rgb(0, 0, 0)};
