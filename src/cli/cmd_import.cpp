@@ -1,12 +1,17 @@
-// import: a BMP/DIB picture becomes a one-frame GIF, mapped down to 256 colours the way the editor's
-// import does; the high-colour question is answered by the flags.
+// import: a BMP/DIB picture or a movie (AVI, MP4, WebM, MKV, MOV…) made into a new GIF, mapped down to
+// 256 colours the way the editor's import does; the high-colour question is answered by the flags; long
+// movies can be cut to a window and resampled.
+#include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <string>
+#include <tuple>
 
 #include "cli/cli.h"
 #include "cli/cli_save.h"
 #include "color/palette_choice.h"
+#include "io/avi_import.h"
 #include "io/bmp_import.h"
 #include "io/files.h"
 #include "model/preferences.h"
@@ -58,11 +63,32 @@ std::optional<PaletteChoice> ChoiceFromFlags(const Args& args, std::string* erro
   return choice;
 }
 
+std::optional<double> ParseSeconds(const std::string& text, double lo, double hi) {
+  if (text.empty()) return std::nullopt;
+  char* end = nullptr;
+  double v = std::strtod(text.c_str(), &end);
+  if (!end || *end != '\0' || !(v >= lo && v <= hi)) return std::nullopt;
+  return v;
+}
+
+bool IsMovieName(const std::string& path) {
+  size_t dot = path.find_last_of('.');
+  if (dot == std::string::npos || path.find('/', dot) != std::string::npos) return false;
+  std::string ext = path.substr(dot + 1);
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (const char* movie : {"avi", "mp4", "m4v", "mov", "mkv", "webm", "webp", "gifv", "mpg", "ogv"})
+    if (ext == movie) return true;
+  return false;
+}
+
 int RunImport(const std::vector<std::string>& raw) {
-  Args args(raw, {"-o", "--output", "--palette", "--onto"});
+  const std::vector<std::string> valued = {"-o",      "--output",   "--palette", "--onto",
+                                           "--start", "--duration", "--fps"};
+  Args args(raw, valued);
   if (!args.ok()) return UsageError("import", args.error());
-  if (auto unknown = args.Unknown({"-o", "--output", "--palette", "--onto", "--dither", "--no-dither"});
-      !unknown.empty())
+  std::vector<std::string> known = valued;
+  known.insert(known.end(), {"--dither", "--no-dither", "--allow-partial"});
+  if (auto unknown = args.Unknown(known); !unknown.empty())
     return UsageError("import", "unknown option " + unknown[0]);
   std::optional<std::string> out = args.Value("-o");
   if (!out) out = args.Value("--output");
@@ -82,10 +108,31 @@ int RunImport(const std::vector<std::string>& raw) {
       return kExitFailed;
     }
   }
+  const std::string& in = args.positional()[0];
+  const Palette* target = onto ? onto->globalPalette.get() : nullptr;
   AnimationPtr a;
-  if (ReadBmpFile(args.positional()[0], &a, onto ? onto->globalPalette.get() : nullptr, choice.value_or(0)) !=
-      1)
+  int r;
+  if (IsMovieName(in)) {
+    AviImportOptions options;
+    options.highColorChoice = choice.value_or(0);
+    for (auto [name, field, lo] : {std::tuple{"--start", &options.limit.start, 0.0},
+                                   std::tuple{"--duration", &options.limit.duration, 0.001},
+                                   std::tuple{"--fps", &options.limit.fps, 0.01}}) {
+      if (auto v = args.Value(name)) {
+        auto parsed = ParseSeconds(*v, lo, name == std::string("--fps") ? 1000.0 : 1e7);
+        if (!parsed) return UsageError("import", std::string(name) + " needs a positive number");
+        *field = *parsed;
+      }
+    }
+    r = ImportAvi(in, &a, target, options);
+  } else {
+    r = ReadBmpFile(in, &a, target, choice.value_or(0));
+  }
+  if (r == 0 || !a) return kExitFailed;
+  if (r == 2 && !args.Flag("--allow-partial")) {
+    std::fprintf(stderr, "loopwright-cli: the import was cut short (use --allow-partial to keep it)\n");
     return kExitFailed;
+  }
   return SaveForCommand(*out, *a);
 }
 
@@ -93,9 +140,11 @@ int RunImport(const std::vector<std::string>& raw) {
 
 LW_CLI_COMMAND(
     "import",
-    "IN.bmp -o OUT.gif [--palette adaptive[:BITS]|webcube|global --onto GIF] [--dither|--no-dither]",
-    "turn a BMP/DIB picture into a one-frame GIF (full-colour pictures: the flags answer the "
-    "high-colour question; without them the stored preference, or its default with a notice)",
+    "IN.bmp|IN.avi|IN.mp4... -o OUT.gif [--palette adaptive[:BITS]|webcube|global --onto GIF] "
+    "[--dither|--no-dither] [--start S] [--duration S] [--fps F] [--allow-partial]",
+    "make a GIF from a BMP/DIB picture or a movie (AVI, MP4, WebM, MKV, MOV...); full-colour pictures: the "
+    "flags answer the high-colour question, without them the stored preference (or its default with a "
+    "notice); movies can be cut to a window and resampled",
     RunImport);
 
 }  // namespace lw::cli

@@ -7,6 +7,7 @@
 #include "cli/cli.h"
 #include "cli/cli_gif_read.h"
 #include "model/limits.h"
+#include "optimize/pictures.h"
 
 #if LW_HAVE_PNG
 #include <png.h>
@@ -17,41 +18,17 @@ namespace {
 
 struct Canvas {
   int width = 0, height = 0;
-  std::vector<uint8_t> rgba;  // transparent black at first
+  std::vector<uint8_t> rgba;  // red, green, blue, alpha per pixel
 };
 
-// Draws the frame's opaque pixels over the canvas (what falls outside the canvas is left out).
-void DrawOver(Canvas& c, const Frame& f) {
-  const Palette* palette = f.palette ? f.palette : &DefaultPalette();
-  bool transparent = IsTransparent(f);
-  for (int y = 0; y < f.height; ++y) {
-    int cy = f.top + y;
-    if (cy < 0 || cy >= c.height) continue;
-    const uint8_t* row = f.Row(y);
-    for (int x = 0; x < f.width; ++x) {
-      int cx = f.left + x;
-      if (cx < 0 || cx >= c.width) continue;
-      uint8_t index = row[x];
-      if (transparent && index == f.transparentIndex) continue;
-      // An index beyond the palette shows as black, as browsers show it.
-      PaletteEntry e = index < palette->Count() ? (*palette)[index] : PaletteEntry{};
-      uint8_t* p =
-          &c.rgba[(static_cast<size_t>(cy) * static_cast<size_t>(c.width) + static_cast<size_t>(cx)) * 4];
-      p[0] = e.red;
-      p[1] = e.green;
-      p[2] = e.blue;
-      p[3] = 255;
-    }
-  }
-}
-
-void ClearRect(Canvas& c, const Frame& f) {
-  for (int y = std::max(f.top, 0); y < std::min(f.top + f.height, c.height); ++y) {
-    int x0 = std::max(f.left, 0), x1 = std::min(f.left + f.width, c.width);
-    if (x1 > x0)
-      std::memset(
-          &c.rgba[(static_cast<size_t>(y) * static_cast<size_t>(c.width) + static_cast<size_t>(x0)) * 4], 0,
-          static_cast<size_t>(x1 - x0) * 4);
+// The composer's picture as RGBA bytes.
+void Fill(Canvas& c, const std::vector<RgbaPixel>& picture) {
+  for (size_t i = 0; i < picture.size(); ++i) {
+    const RgbaPixel p = picture[i];
+    c.rgba[4 * i] = static_cast<uint8_t>(p);
+    c.rgba[4 * i + 1] = static_cast<uint8_t>(p >> 8);
+    c.rgba[4 * i + 2] = static_cast<uint8_t>(p >> 16);
+    c.rgba[4 * i + 3] = static_cast<uint8_t>(p >> 24);
   }
 }
 
@@ -126,16 +103,9 @@ int RunRender(const std::vector<std::string>& raw) {
   std::error_code ec;
   std::filesystem::create_directories(*outDir, ec);
   int index = 0;
-  const Frame* previous = nullptr;
-  std::vector<uint8_t> saved;  // the canvas before the previous frame, for disposal 3
+  PictureComposer composer(canvas.width, canvas.height);
   for (const Frame* f = FirstFrame(*a); f; f = NextFrame(f)) {
-    if (previous) {
-      int disposal = GetDisposal(*previous);
-      if (disposal == 2) ClearRect(canvas, *previous);
-      if (disposal == 3) canvas.rgba = saved;
-    }
-    if (GetDisposal(*f) == 3) saved = canvas.rgba;
-    DrawOver(canvas, *f);
+    Fill(canvas, composer.Show(*f));
     char name[32];
     std::snprintf(name, sizeof name, "frame_%04d.%s", ++index, format.c_str());
     std::string path = (std::filesystem::path(*outDir) / name).string();
@@ -148,7 +118,6 @@ int RunRender(const std::vector<std::string>& raw) {
       std::fprintf(stderr, "loopwright-cli: unable to write %s\n", path.c_str());
       return kExitFailed;
     }
-    previous = f;
   }
   std::printf("%d frames written to %s\n", index, outDir->c_str());
   return kExitOk;

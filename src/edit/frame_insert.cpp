@@ -43,8 +43,13 @@ bool InsertAnimation(Animation& target, AnimationPtr& source, int position, uint
   if (position < 0) position = target.frameCount;
   Frame* at = NthFrame(target, position);
   GifBlock* after = at ? at->prev : LastBlock(target);
-  GiveDefaultDelays(target);
-  GiveDefaultDelays(*source);
+  // Taking a frame off its local palette re-inserts it where it stood: that is no insertion of new
+  // frames, so the timing and the looping stay as they were.
+  const bool removal = conflictFlags & kConflictRemoveLocal;
+  if (!removal) {
+    GiveDefaultDelays(target);
+    GiveDefaultDelays(*source);
+  }
   AddFrameCount(target, source->frameCount);
   // Move the source's whole chain across, then let the emptied source go.
   GifBlock* first = source->head->next;
@@ -56,7 +61,8 @@ bool InsertAnimation(Animation& target, AnimationPtr& source, int position, uint
     LinkBlocks(last, rest);
   }
   source.reset();
-  if (wasSingle && target.frameCount >= 2) target.loopCount = GetPreference(kPrefDefaultIterations);
+  if (!removal && wasSingle && target.frameCount >= 2)
+    target.loopCount = GetPreference(kPrefDefaultIterations);
   return true;
 }
 

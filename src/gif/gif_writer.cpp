@@ -125,7 +125,7 @@ int WriteGifImpl(GifSink& sink, Animation& a, ProgressRecord* progress, bool sto
 }  // namespace
 
 int MinimumCodeSize(const Frame& f) {
-  int bits = BitsForCount(f.palette ? f.palette->Count() : 0);
+  int bits = f.codeSize ? f.codeSize : BitsForCount(f.palette ? f.palette->Count() : 0);
   if (f.bitmap && bits < 8) {
     // Files in the wild use indices beyond their table; the codes must still cover every pixel.
     int w = std::min(f.width, f.bitmap->Width()), h = std::min(f.height, f.bitmap->Height());

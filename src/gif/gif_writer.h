@@ -22,8 +22,8 @@ bool CheckClippingBeforeSave(Animation& a);
 // kUnknownFileSize when it cannot be computed or the progress record stops it.
 uint32_t ComputeFileSize(Animation& a, bool force, ProgressRecord* progress);
 
-// The LZW minimum code size a frame is written with: enough bits for its palette and for every pixel
-// value it holds, at least 2.
+// The LZW minimum code size a frame is written with: enough bits for its palette (or its own code size
+// when it has one) and for every pixel value it holds, at least 2.
 int MinimumCodeSize(const Frame& f);
 
 }  // namespace lw

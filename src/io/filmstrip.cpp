@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "io/files.h"
 #include "model/limits.h"
 #include "platform/ui_hooks.h"
 
@@ -124,6 +125,13 @@ AnimationPtr BuildFilmstrip(const Animation& a, int32_t perStrip, FilmstripOrien
   CountGlobalColorUse(*strip, strip->colorUse, true);
   strip->fileSize = kUnknownFileSize;
   return strip;
+}
+
+int ExportFilmstrip(const std::string& path, const Animation& a, int32_t perStrip, FilmstripOrientation o) {
+  if (!CheckFilmstripFrames(a)) return 0;
+  AnimationPtr strip = BuildFilmstrip(a, perStrip, o);
+  if (!strip) return 0;
+  return WriteGifFile(path, *strip) == 1 ? 1 : 0;
 }
 
 }  // namespace lw

@@ -32,4 +32,8 @@ bool CheckFilmstripFrames(const Animation& a);
 // message, when perStrip is below 1, the image would be too large for a GIF, or memory runs out.
 AnimationPtr BuildFilmstrip(const Animation& a, int32_t perStrip, FilmstripOrientation o);
 
+// The export: the checks, the composed image, written to the file through a temporary file (the target is
+// untouched unless the whole file was written). 1 written, 0 not (the reason was shown).
+int ExportFilmstrip(const std::string& path, const Animation& a, int32_t perStrip, FilmstripOrientation o);
+
 }  // namespace lw

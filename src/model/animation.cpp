@@ -161,6 +161,7 @@ BlockPtr CopyBlock(const GifBlock& b, Palette* palette) {
   f->controlFlags = src->controlFlags;
   f->transparentIndex = src->transparentIndex;
   f->imageFlags = src->imageFlags;
+  f->codeSize = src->codeSize;
   if (src->localPalette) {
     PalettePtr local = CopyPalette(src->localPalette.get());
     if (!local) return nullptr;

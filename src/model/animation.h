@@ -78,6 +78,9 @@ struct Frame : GifBlock {
   uint8_t controlFlags = 0;  // bit 0 transparent, bit 1 user input, bits 2-4 disposal; others kept
   uint8_t transparentIndex = 0;
   uint8_t imageFlags = 0;  // bit 7 local table, bit 6 interlaced, bit 5 sort, bits 0-2 table size
+  // The LZW minimum code size to write the pixels with (raised to what they need); 0 = the palette's. The
+  // stronger optimizer sets it, since narrower codes make a frame whose indices are all small smaller.
+  uint8_t codeSize = 0;
   FrameBitmapPtr bitmap;
   MaskPtr mask;  // built while transparent; dropped when the pixels change
 

@@ -5,7 +5,9 @@
 #include <new>
 #include <vector>
 
+#include "color/palette_choice.h"
 #include "model/limits.h"
+#include "model/preferences.h"
 #include "platform/ui_hooks.h"
 
 namespace lw {
@@ -33,31 +35,12 @@ bool UsesIndexBeyond(const ColorCounts& counts, int count) {
   return false;
 }
 
-// Rewrites the frame's pixels (whole padded rows) through a compaction table and gives it the palette.
-// The frame's pixels must already be its own (MutableBits), so this cannot fail.
-void TranslateFrame(Frame& f, Palette* palette, const IndexMap& table) {
-  uint8_t* bits = f.MutableBits();
-  const size_t size = f.bitmap->ByteSize();
-  for (size_t i = 0; i < size; ++i) bits[i] = static_cast<uint8_t>(table[bits[i]] & 0xFF);
-  f.palette = palette;
-  f.bitmap->SetColorTable(palette);
-  if (!IsTransparent(f)) return;
-  uint16_t t = table[f.transparentIndex];
-  if (t == kNoIndex) {
-    SetTransparent(f, false);
-  } else if (t != f.transparentIndex) {
-    SetTransparentIndex(f, static_cast<uint8_t>(t));
-  } else {
-    ShowTransparentColor(f, true);
-  }
-}
-
 }  // namespace
 
 bool CompactPalette(const Palette& palette, std::array<uint32_t, 256>& counts, PalettePtr& newPalette,
                     IndexMap& table) {
   const int n = std::min(palette.Count(), 256);
-  table.fill(kNoIndex);
+  table.fill(kNoTarget);
   std::vector<PaletteEntry> entries;
   entries.reserve(256);
   int k = 0;
@@ -78,7 +61,7 @@ bool CompactPalette(const Palette& palette, std::array<uint32_t, 256>& counts, P
   if (m == n) {
     bool identity = true;
     for (int i = 0; i < n && identity; ++i)
-      identity = table[static_cast<size_t>(i)] == kNoIndex || table[static_cast<size_t>(i)] == i;
+      identity = table[static_cast<size_t>(i)] == kNoTarget || table[static_cast<size_t>(i)] == i;
     if (identity) return false;
   }
   entries.resize(static_cast<size_t>(m), PaletteEntry{});
@@ -86,9 +69,52 @@ bool CompactPalette(const Palette& palette, std::array<uint32_t, 256>& counts, P
   return true;
 }
 
+namespace {
+
+// Removes local palettes: every one with kMapToGlobal, else those whose colours the global palette can
+// take without loss. Gives whether any went; sets stopped when the progress record was stopped.
+bool RemoveLocalPalettes(Animation& a, OptimizeOptions options, ProgressRecord* progress, bool& stopped) {
+  bool changed = false;
+  // Conflicts are settled by merging (dithering as the user prefers) and never asked about; the stored
+  // choice comes back however the pass ends.
+  const uint32_t saved = GetPreference(kPrefPaletteConflict);
+  SetPreference(kPrefPaletteConflict, (saved & kChoiceDither) | kChoiceMerge);
+  SetProgressText(progress, "Removing Local Palettes...");
+  SetProgressRange(progress, static_cast<uint32_t>(std::max(a.frameCount, 0)));
+  for (Frame* f = FirstFrame(a); f;) {
+    Frame* next = NextFrame(f);  // the frame is put back where it stood, so this stays its successor
+    if (f->localPalette) {
+      bool remove = options & kMapToGlobal;
+      if (!remove) {
+        ColorCounts counts;
+        CountFrameColorUse(*f, counts, true);
+        remove = CanMergeCleanly(a.globalPalette.get(), a.colorUse, *f->localPalette, counts);
+      }
+      // A failure was shown where it happened and leaves the frame with its palette; the pass goes on.
+      if (remove) changed |= RemoveLocalPalette(a, *f);
+    }
+    if (!StepProgress(progress)) {
+      stopped = true;
+      break;
+    }
+    f = next;
+  }
+  SetPreference(kPrefPaletteConflict, saved);
+  return changed;
+}
+
+}  // namespace
+
 bool OptimizePalettes(Animation& a, OptimizeOptions options, ProgressRecord* progress) {
   bool changed = false;
-  if (!(options & kShrinkPalettes)) return false;
+  // The counts decide what may go; a stale count could let a colour still in use be dropped.
+  a.colorUse = CountGlobalFrames(a);
+  if (options & kRemoveLocalPalettes) {
+    bool stopped = false;
+    changed |= RemoveLocalPalettes(a, options, progress, stopped);
+    if (stopped) return changed;
+  }
+  if (!(options & kShrinkPalettes)) return changed;
 
   // Global palette.
   if (a.globalPalette) {
@@ -109,11 +135,7 @@ bool OptimizePalettes(Animation& a, OptimizeOptions options, ProgressRecord* pro
           return changed;
         }
       }
-      for (Frame* f = FirstFrame(a); f; f = NextFrame(f))
-        if (!f->localPalette && f->bitmap)
-          TranslateFrame(*f, compact.get(), table);
-        else if (!f->localPalette)
-          f->palette = compact.get();
+      RemapFrames(a, compact.get(), &table);
       SetGlobalPalette(a, std::move(compact));
       a.colorUse = counts;
       changed = true;
@@ -139,7 +161,7 @@ bool OptimizePalettes(Animation& a, OptimizeOptions options, ProgressRecord* pro
           ShowError("Ran out of resources during optimization...");
           return changed;
         }
-        TranslateFrame(*f, compact.get(), table);
+        RemapFrame(*f, compact.get(), &table);
         SetLocalPalette(*f, std::move(compact));
         changed = true;
       }
@@ -375,7 +397,7 @@ bool OptimizeAnimation(Animation& a, OptimizeOptions options, ProgressRecord* pr
     if (!FrameNeedsClipping(*f, a.screenWidth, a.screenHeight)) continue;
     changed |= ClipFrame(*f, a.screenWidth, a.screenHeight);
   }
-  if (options & kShrinkPalettes) {
+  if (options & (kShrinkPalettes | kRemoveLocalPalettes)) {
     changed |= OptimizePalettes(a, options, progress);
     if (Stopped(progress)) return changed;
   }

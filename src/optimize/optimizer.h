@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 
+#include "color/palette_ops.h"
 #include "model/animation.h"
 #include "platform/progress.h"
 
@@ -21,19 +22,15 @@ enum OptimizeOption : uint32_t {
 };
 using OptimizeOptions = uint32_t;
 
-// A table from old palette index to new index; 0xFFFF for none.
-using IndexMap = std::array<uint16_t, 256>;
-constexpr uint16_t kNoIndex = 0xFFFF;
-
 // One run: clip every frame to the screen, then the palette pass, then the frame pass, each when its
 // options ask for it. Stops at a frame boundary when the progress record is stopped (Esc, Cancel or a
 // cancel request for its job); what was done so far stays. Gives whether anything changed.
-//
-// Removing local palettes (kRemoveLocalPalettes, kMapToGlobal) needs the palette merging that is not in
-// the engine yet: those two bits are not acted on.
 bool OptimizeAnimation(Animation& a, OptimizeOptions options, ProgressRecord* progress);
 
-// The palette pass: shrinks the global palette and every local palette to the entries in use.
+// The palette pass: removes local palettes (those that merge cleanly into the global one, or all of them
+// with kMapToGlobal), then shrinks the global palette and every local palette to the entries in use.
+// While local palettes are removed, palette conflicts are settled by merging without asking (the stored
+// choice is put back afterwards, also when the pass is stopped).
 bool OptimizePalettes(Animation& a, OptimizeOptions options, ProgressRecord* progress);
 
 // The frame pass (kShrinkFrames with its two sub-options).
@@ -45,7 +42,7 @@ bool ReplaceDuplicatePixels(Frame& f, const uint8_t* mask, int x0, int y0, int m
 
 // Moves the used entries (nonzero counts) to the front, keeping their order. When that makes the palette
 // smaller, gives true with the new palette (a power of two of at least 2 entries, the rest black), the
-// table from old to new index and the counts moved to the new indices.
+// table from old to new index (kNoTarget for unused entries) and the counts moved to the new indices.
 bool CompactPalette(const Palette& palette, std::array<uint32_t, 256>& counts, PalettePtr& newPalette,
                     IndexMap& table);
 

@@ -27,9 +27,11 @@ const std::vector<RgbaPixel>& PictureComposer::Show(const Frame& f) {
   if (disposal == 3) saved_ = canvas_;
   if (f.bitmap) {
     RgbaPixel colors[256];
-    const int count = f.palette ? f.palette->Count() : 0;
+    // A frame without any colour table shows the default palette.
+    const Palette& palette = f.palette ? *f.palette : DefaultPalette();
+    const int count = palette.Count();
     for (int i = 0; i < 256; ++i) {
-      PaletteEntry e = i < count ? (*f.palette)[i] : PaletteEntry{};
+      PaletteEntry e = i < count ? palette[i] : PaletteEntry{};
       colors[i] = 0xFF000000u | uint32_t{e.blue} << 16 | uint32_t{e.green} << 8 | e.red;
     }
     const bool transparent = IsTransparent(f);

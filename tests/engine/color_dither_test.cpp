@@ -11,7 +11,7 @@
 namespace lw {
 namespace {
 
-using test::DibSpec;
+using test::DibLayout;
 
 int BruteNearest(const std::vector<PaletteEntry>& p, int r, int g, int b) {
   int best = -1, bestD = 0;

@@ -6,6 +6,7 @@
 #include "optimize_samples.h"
 #include "platform/recording_ui_hooks.h"
 #include "support/builders.h"
+#include "support/hooks_fixture.h"
 
 namespace lw {
 namespace {
@@ -62,7 +63,7 @@ TEST(CompactPalette, KeepsOrderAndRoundsUpToAPowerOfTwo) {
   EXPECT_EQ(out->Count(), 256);  // 200 > 128
   EXPECT_EQ((*out)[0].red, 56);
   EXPECT_EQ(table[56], 0);
-  EXPECT_EQ(table[0], kNoIndex);
+  EXPECT_EQ(table[0], kNoTarget);
   EXPECT_EQ(counts[0], 1u);  // moved with the entry
   EXPECT_EQ(counts[199], 200u);
   EXPECT_EQ(counts[200], 0u);
@@ -109,6 +110,75 @@ TEST(ShrinkPalettes, GlobalAndLocalPalettesKeepEveryColour) {
   EXPECT_EQ(a->colorUse[4], 4u);   // 40
   EXPECT_EQ(Timeline(*a), before);
   EXPECT_FALSE(OptimizePalettes(*a, kShrinkPalettes, nullptr));  // nothing more to shrink
+}
+
+// A full global palette of 256 colours, all used by frame 0; frame 1 has a local palette of colours the
+// global palette holds (a clean merge), frame 2 one of colours it lacks and has no room for.
+AnimationPtr WithLocalPalettes() {
+  std::vector<PaletteEntry> g(256);
+  for (int i = 0; i < 256; ++i) g[size_t(i)] = {uint8_t(i), uint8_t(i / 2), 0, 0};
+  AnimationPtr a = MakeAnimation(0, 16, 16, 8);
+  SetGlobalPalette(*a, std::make_unique<Palette>(g));
+  AddFrame(*a, 16, 16, 0, 0, [](int x, int y) { return uint8_t(x + 16 * y); });
+  Frame* clean = AddFrame(*a, 4, 4, 0, 0, [](int x, int) { return uint8_t(x % 3); });
+  SetLocalPalette(*clean, std::make_unique<Palette>(std::vector<PaletteEntry>{g[7], g[200], g[31]}));
+  Frame* unclean = AddFrame(*a, 8, 8, 0, 0, [](int x, int) { return uint8_t(x % 2); });
+  SetLocalPalette(*unclean,
+                  std::make_unique<Palette>(std::vector<PaletteEntry>{{1, 250, 3, 0}, {9, 9, 250, 0}}));
+  return a;
+}
+
+class LocalPalettes : public test::RecordingTest {};
+
+TEST_F(LocalPalettes, OnlyCleanMergesGoUnlessMappingToGlobal) {
+  SetPreference(kPrefPaletteConflict, 0x181);  // adaptive, dither, always ask
+  AnimationPtr a = WithLocalPalettes();
+  const auto before = Timeline(*a);
+  ASSERT_TRUE(OptimizePalettes(*a, kRemoveLocalPalettes, nullptr));
+  EXPECT_EQ(NthFrame(*a, 1)->localPalette, nullptr);
+  EXPECT_EQ(NthFrame(*a, 1)->palette, a->globalPalette.get());
+  EXPECT_NE(NthFrame(*a, 2)->localPalette, nullptr);  // its colours have no place in the full palette
+  EXPECT_EQ(Timeline(*a), before);                    // a clean merge changes no colour
+  EXPECT_EQ(GetPreference(kPrefPaletteConflict), 0x181u);
+  EXPECT_TRUE(hooks.Texts("palette-conflict").empty());  // never asked
+
+  a = WithLocalPalettes();
+  ASSERT_TRUE(OptimizePalettes(*a, kRemoveLocalPalettes | kMapToGlobal, nullptr));
+  for (Frame* f = FirstFrame(*a); f; f = NextFrame(f)) EXPECT_EQ(f->localPalette, nullptr);
+  EXPECT_EQ(a->frameCount, 3);
+  EXPECT_EQ(GetPreference(kPrefPaletteConflict), 0x181u);
+}
+
+TEST_F(LocalPalettes, RemovalKeepsTimingAndLooping) {
+  // A still-like file: no looping block, no delays, two frames of which one has a local palette.
+  AnimationPtr a = WithLocalPalettes();
+  UnlinkAndFreeBlock(NthFrame(*a, 2));
+  AddFrameCount(*a, -1);
+  a->loopCount = 1;
+  for (Frame* f = FirstFrame(*a); f; f = NextFrame(f)) f->delay = 0;
+  const auto before = Timeline(*a);
+  ASSERT_TRUE(OptimizePalettes(*a, kRemoveLocalPalettes, nullptr));
+  EXPECT_EQ(NthFrame(*a, 1)->localPalette, nullptr);
+  EXPECT_EQ(a->loopCount, 1u);
+  for (Frame* f = FirstFrame(*a); f; f = NextFrame(f)) EXPECT_EQ(f->delay, 0u);
+  EXPECT_EQ(Timeline(*a), before);
+}
+
+TEST_F(LocalPalettes, StoppingPutsThePreferenceBack) {
+  class StopAtOnce : public ProgressSink {
+   public:
+    void SetText(const std::string&) override {}
+    void SetRange(uint32_t) override {}
+    void SetPosition(uint32_t) override {}
+    bool Pump() override { return false; }
+  } sink;
+  SetPreference(kPrefPaletteConflict, 0x104);
+  AnimationPtr a = WithLocalPalettes();
+  ProgressPtr progress = BeginProgress(kProgressOwnerBar, 0, &sink);
+  OptimizeAnimation(*a, kRemoveLocalPalettes | kMapToGlobal | kShrinkPalettes | kShrinkFrames,
+                    progress.get());
+  EXPECT_EQ(GetPreference(kPrefPaletteConflict), 0x104u);
+  EXPECT_NE(NthFrame(*a, 2)->localPalette, nullptr);  // stopped before reaching it
 }
 
 TEST(FramePass, FirstFrameOpaqueStaysWholeTransparentIsCut) {
@@ -292,8 +362,10 @@ TEST(FramePass, AbortStopsAtAFrameBoundaryWithPicturesIntact) {
 
 // The invariant that matters: whatever the options, every picture is shown as before, for as long.
 TEST(Optimizer, EveryCombinationKeepsThePictures) {
+  // Local palettes that merge cleanly keep every colour; mapping the others to the global palette does
+  // not, so it is not among them.
   const OptimizeOptions bits[] = {kShrinkFrames, kDuplicatesToTransparency, kShrinkPalettes,
-                                  kRemoveUnneededFrames};
+                                  kRemoveUnneededFrames, kRemoveLocalPalettes};
   for (uint32_t seed = 1; seed <= 80; ++seed) {
     test::SampleKinds kinds;
     kinds.localPalettes = seed % 2 == 0;
@@ -301,9 +373,9 @@ TEST(Optimizer, EveryCombinationKeepsThePictures) {
     kinds.disposals = seed % 3 != 0;
     AnimationPtr original = test::SampleAnimation(seed, kinds);
     const auto expected = Timeline(*original);
-    for (int combo = 0; combo < 16; ++combo) {
+    for (int combo = 0; combo < 32; ++combo) {
       OptimizeOptions options = 0;
-      for (int b = 0; b < 4; ++b)
+      for (int b = 0; b < 5; ++b)
         if (combo & (1 << b)) options |= bits[b];
       AnimationPtr a = CopyAnimation(*original);
       OptimizeAnimation(*a, options, nullptr);

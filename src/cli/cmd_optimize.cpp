@@ -1,0 +1,119 @@
+// optimize: make the saved file smaller with the optimizer's techniques, or with --best the stronger
+// rebuild; unoptimize: every frame back to a full picture of the screen.
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+
+#include "cli/cli.h"
+#include "cli/cli_edit.h"
+#include "cli/cli_gif_read.h"
+#include "cli/cli_save.h"
+#include "gif/gif_writer.h"
+#include "io/files.h"
+#include "optimize/best.h"
+#include "optimize/optimizer.h"
+#include "optimize/unoptimize.h"
+
+namespace lw::cli {
+namespace {
+
+std::string Bytes(uint64_t n) {
+  return FormatThousands(n) + " bytes";
+}
+
+int RunOptimize(const std::vector<std::string>& raw) {
+  Args args(raw, {"-o"});
+  if (!args.ok()) return UsageError("optimize", args.error());
+  const std::vector<std::string> techniques = {"--shrink-palettes", "--remove-local-palettes",
+                                               "--shrink-frames", "--transparency", "--remove-frames"};
+  std::vector<std::string> known = techniques;
+  known.insert(known.end(), {"-o", "--best", "--quiet"});
+  if (auto unknown = args.Unknown(known); !unknown.empty())
+    return UsageError("optimize", "unknown option " + unknown[0]);
+  if (args.positional().size() != 1) return UsageError("optimize", "give one file to optimize");
+  auto out = args.Value("-o");
+  if (!out || out->empty()) return UsageError("optimize", "-o OUT is needed");
+  bool anyTechnique = false;
+  for (const std::string& t : techniques) anyTechnique |= args.Flag(t);
+  if (args.Flag("--best") && anyTechnique)
+    return UsageError("optimize", "--best uses every technique; it takes no technique flags");
+  const std::string how = args.Value("--remove-local-palettes").value_or("");
+  if (!how.empty() && how != "clean" && how != "map")
+    return UsageError("optimize", "--remove-local-palettes takes clean or map");
+
+  AnimationPtr a;
+  if (int r = ReadForCommand(args.positional()[0], false, &a); r != kExitOk) return r;
+  std::error_code ec;
+  const uint64_t before = std::filesystem::file_size(args.positional()[0], ec);
+  const auto start = std::chrono::steady_clock::now();
+  ProgressPtr progress = BeginProgress(kProgressOwnDialog);
+  bool keepInput = false;
+  if (args.Flag("--best")) {
+    // When nothing beats the file as it is, the file itself is the smallest result.
+    keepInput = !OptimizeAnimationBest(*a, progress.get()) && ProgressContinues(progress.get());
+  } else {
+    OptimizeOptions options = 0;
+    if (!anyTechnique) {
+      options = kShrinkPalettes | kRemoveLocalPalettes | kShrinkFrames | kDuplicatesToTransparency |
+                kRemoveUnneededFrames;
+    } else {
+      if (args.Flag("--shrink-palettes")) options |= kShrinkPalettes;
+      if (args.Flag("--remove-local-palettes"))
+        options |= kRemoveLocalPalettes | (how == "map" ? OptimizeOptions{kMapToGlobal} : 0u);
+      // The two frame sub-techniques act inside the frame pass, so they bring it along.
+      if (args.Flag("--shrink-frames")) options |= kShrinkFrames;
+      if (args.Flag("--transparency")) options |= kShrinkFrames | kDuplicatesToTransparency;
+      if (args.Flag("--remove-frames")) options |= kShrinkFrames | kRemoveUnneededFrames;
+    }
+    OptimizeAnimation(*a, options, progress.get());
+  }
+  const bool stopped = !ProgressContinues(progress.get());
+  EndProgress(progress);
+  if (stopped) {
+    std::fprintf(stderr, "loopwright-cli: stopped; %s was not written\n", out->c_str());
+    return kExitFailed;
+  }
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  if (keepInput) {
+    if (!CopyFileForEdit(args.positional()[0], *out)) return kExitFailed;
+  } else if (int r = SaveForCommand(*out, *a); r != kExitOk) {
+    return r;
+  }
+  if (!args.Flag("--quiet")) {
+    const uint64_t after = std::filesystem::file_size(*out, ec);
+    std::printf("%s -> %s", Bytes(before).c_str(), Bytes(after).c_str());
+    if (after < before)
+      std::printf(" (saved %s, %.1f%%)", Bytes(before - after).c_str(), 100.0 * (before - after) / before);
+    std::printf(", %d frames, %.3f s\n", a->frameCount, seconds);
+  }
+  return kExitOk;
+}
+
+int RunUnoptimize(const std::vector<std::string>& raw) {
+  Args args(raw, {"-o"});
+  if (!args.ok()) return UsageError("unoptimize", args.error());
+  if (auto unknown = args.Unknown({"-o"}); !unknown.empty())
+    return UsageError("unoptimize", "unknown option " + unknown[0]);
+  auto out = args.Value("-o");
+  if (args.positional().size() != 1 || !out || out->empty())
+    return UsageError("unoptimize", "give one file and -o OUT");
+  AnimationPtr a;
+  if (int r = ReadForCommand(args.positional()[0], false, &a); r != kExitOk) return r;
+  if (!UnoptimizeAnimation(*a)) return kExitFailed;
+  return SaveForCommand(*out, *a);
+}
+
+}  // namespace
+
+LW_CLI_COMMAND("optimize",
+               "IN -o OUT [--shrink-palettes] [--remove-local-palettes[=clean|map]] [--shrink-frames] "
+               "[--transparency] [--remove-frames] [--best] [--quiet]",
+               "make the file smaller: with no technique flags every technique is used; --best encodes the "
+               "animation afresh and keeps the smallest result (the pictures stay the same)",
+               RunOptimize);
+
+LW_CLI_COMMAND("unoptimize", "IN -o OUT",
+               "make every frame a full, opaque picture of the screen (refused with local palettes)",
+               RunUnoptimize);
+
+}  // namespace lw::cli

@@ -1,0 +1,104 @@
+// optimize and unoptimize, run as a user runs them: the pictures of the written file are the input's.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "cli/cli_run.h"
+#include "io/files.h"
+#include "optimize/pictures.h"
+#include "platform/recording_ui_hooks.h"
+
+namespace lw {
+namespace {
+
+using test::Cli;
+using test::GifData;
+using test::TempDir;
+
+// The pictures in order with how long each is shown, runs of equal pictures joined.
+std::vector<std::pair<uint64_t, uint64_t>> TimelineOf(const std::string& path) {
+  RecordingUiHooks quiet;
+  ScopedUiHooks scope(&quiet);
+  AnimationPtr a;
+  EXPECT_EQ(ReadAnyFile(path, &a, nullptr), 1) << path;
+  std::vector<std::pair<uint64_t, uint64_t>> out;
+  if (!a) return out;
+  std::vector<uint64_t> digests = PictureDigests(*a);
+  size_t i = 0;
+  for (const Frame* f = FirstFrame(*a); f; f = NextFrame(f), ++i) {
+    if (!out.empty() && out.back().first == digests[i])
+      out.back().second += f->delay;
+    else
+      out.emplace_back(digests[i], f->delay);
+  }
+  return out;
+}
+
+TEST(OptimizeCli, EveryWayKeepsThePicturesAndBestIsSmallest) {
+  TempDir dir;
+  for (const char* name : {"fire.gif", "welcome2.gif", "moon_impact.gif"}) {
+    const std::string in = GifData(name);
+    const auto expected = TimelineOf(in);
+    uint64_t sizes[3] = {};
+    int k = 0;
+    for (const char* flags : {"", "--shrink-frames --transparency", "--best"}) {
+      const std::string out = dir / (std::string("o") + std::to_string(k) + ".gif");
+      test::CliRun r = Cli("optimize " + in + " -o " + out + " " + flags, dir);
+      ASSERT_EQ(r.exitCode, 0) << name << " " << flags << r.err;
+      EXPECT_NE(r.out.find(" bytes -> "), std::string::npos) << r.out;
+      EXPECT_EQ(TimelineOf(out), expected) << name << " " << flags;
+      sizes[k++] = std::filesystem::file_size(out);
+    }
+    EXPECT_LE(sizes[2], sizes[0]) << name;
+    EXPECT_LE(sizes[2], std::filesystem::file_size(in)) << name;
+  }
+}
+
+TEST(OptimizeCli, BestKeepsAFileItCannotImproveAsItIs) {
+  TempDir dir;
+  // One small opaque frame: nothing to take away, and a re-encoding would not be smaller.
+  const std::string in = GifData("sample_1.gif");
+  ASSERT_EQ(Cli("optimize --best " + in + " -o " + (dir / "o.gif"), dir).exitCode, 0);
+  EXPECT_LE(std::filesystem::file_size(dir / "o.gif"), std::filesystem::file_size(in));
+  EXPECT_EQ(TimelineOf(dir / "o.gif"), TimelineOf(in));
+}
+
+TEST(OptimizeCli, RefusesWhatItCannotDo) {
+  TempDir dir;
+  const std::string in = GifData("fire.gif");
+  EXPECT_EQ(Cli("optimize " + in + " -o " + (dir / "o.gif") + " --best --shrink-frames", dir).exitCode, 2);
+  EXPECT_EQ(
+      Cli("optimize " + in + " -o " + (dir / "o.gif") + " --remove-local-palettes=sometimes", dir).exitCode,
+      2);
+  EXPECT_EQ(Cli("optimize " + in, dir).exitCode, 2);  // no -o
+  EXPECT_FALSE(std::filesystem::exists(dir / "o.gif"));
+}
+
+TEST(OptimizeCli, RemovingLocalPalettesCleanlyKeepsThePictures) {
+  TempDir dir;
+  const std::string in = GifData("welcome2.gif");  // frames 2, 4 and 6 carry local palettes
+  test::CliRun r = Cli("optimize " + in + " -o " + (dir / "o.gif") + " --remove-local-palettes=clean", dir);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(TimelineOf(dir / "o.gif"), TimelineOf(in));
+}
+
+TEST(UnoptimizeCli, FullPicturesOrARefusalForLocalPalettes) {
+  TempDir dir;
+  ASSERT_EQ(Cli("unoptimize " + GifData("fire.gif") + " -o " + (dir / "u.gif"), dir).exitCode, 0);
+  RecordingUiHooks quiet;
+  ScopedUiHooks scope(&quiet);
+  AnimationPtr u;
+  ASSERT_EQ(ReadAnyFile(dir / "u.gif", &u, nullptr), 1);
+  for (const Frame* f = FirstFrame(*u); f; f = NextFrame(f)) {
+    EXPECT_EQ(f->width, u->screenWidth);
+    EXPECT_EQ(f->height, u->screenHeight);
+    EXPECT_FALSE(IsTransparent(*f));
+  }
+  test::CliRun r = Cli("unoptimize " + GifData("welcome2.gif") + " -o " + (dir / "w.gif"), dir);
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("Because of the existence of local palettes"), std::string::npos) << r.err;
+  EXPECT_FALSE(std::filesystem::exists(dir / "w.gif"));
+}
+
+}  // namespace
+}  // namespace lw

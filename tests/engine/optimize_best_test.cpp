@@ -1,0 +1,123 @@
+#include <gtest/gtest.h>
+
+#include "gif/gif_reader.h"
+#include "gif/gif_sink.h"
+#include "gif/gif_writer.h"
+#include "optimize/best.h"
+#include "optimize/optimizer.h"
+#include "optimize_samples.h"
+#include "platform/recording_ui_hooks.h"
+#include "support/builders.h"
+
+namespace lw {
+namespace {
+
+using test::Timeline;
+
+// The animation as a file would hold it: written and read back.
+AnimationPtr ThroughFile(Animation& a, uint64_t* bytes = nullptr) {
+  MemorySink sink;
+  EXPECT_EQ(WriteGif(sink, a, nullptr), 1);
+  if (bytes) *bytes = sink.bytes.size();
+  AnimationPtr back;
+  EXPECT_EQ(ReadGif(sink.bytes.data(), sink.bytes.size(), &back, nullptr), 1);
+  return back;
+}
+
+// The invariant: every picture is shown as before, for as long, also once written and read back; the
+// result is never larger than the animation as it was.
+TEST(BestOptimizer, KeepsEveryPictureAndNeverGrows) {
+  RecordingUiHooks hooks;
+  ScopedUiHooks scope(&hooks);
+  int rebuilt = 0;
+  for (uint32_t seed = 1; seed <= 120; ++seed) {
+    test::SampleKinds kinds;
+    kinds.localPalettes = seed % 2 == 0;
+    kinds.offscreen = seed % 5 == 0;
+    kinds.disposals = seed % 3 != 0;
+    AnimationPtr a = test::SampleAnimation(seed, kinds);
+    if (seed % 4 == 1)
+      for (Frame* f = FirstFrame(*a); f; f = NextFrame(f)) SetInterlaced(*f, true);
+    const auto expected = Timeline(*a);
+    const uint32_t before = ComputeFileSize(*a, true, nullptr);
+    BestOptimizeStats stats;
+    const bool changed = OptimizeAnimationBest(*a, nullptr, &stats);
+    ASSERT_EQ(Timeline(*a), expected) << "seed " << seed;
+    uint64_t written = 0;
+    AnimationPtr back = ThroughFile(*a, &written);
+    ASSERT_EQ(Timeline(*back), expected) << "seed " << seed << " read back";
+    EXPECT_EQ(stats.inputBytes, before);
+    if (changed) {
+      // The size it promised is what the writer makes of it, or more (codes sized a little wide).
+      EXPECT_LE(written, stats.resultBytes) << "seed " << seed;
+      EXPECT_LT(written, before) << "seed " << seed;
+      rebuilt += stats.resultBytes == stats.rebuiltBytes;
+    } else {
+      EXPECT_EQ(stats.resultBytes, before);
+    }
+  }
+  EXPECT_GT(rebuilt, 60);  // the rebuild, not the plain passes, does the work
+}
+
+TEST(BestOptimizer, BeatsThePlainPassesOnSpritesOverAScene) {
+  RecordingUiHooks hooks;
+  ScopedUiHooks scope(&hooks);
+  uint64_t best = 0, plain = 0;
+  for (uint32_t seed = 200; seed < 230; ++seed) {
+    AnimationPtr a = test::SampleAnimation(seed);
+    AnimationPtr b = CopyAnimation(*a);
+    OptimizeAnimation(*b, kShrinkFrames | kDuplicatesToTransparency | kShrinkPalettes | kRemoveUnneededFrames,
+                      nullptr);
+    plain += ComputeFileSize(*b, true, nullptr);
+    OptimizeAnimationBest(*a, nullptr);
+    best += ComputeFileSize(*a, true, nullptr);
+  }
+  EXPECT_LT(best, plain);
+}
+
+TEST(BestOptimizer, StoppingLeavesTheAnimationAsItWas) {
+  class StopAfter : public ProgressSink {
+   public:
+    explicit StopAfter(int n) : left_(n) {}
+    void SetText(const std::string&) override {}
+    void SetRange(uint32_t) override {}
+    void SetPosition(uint32_t) override {}
+    bool Pump() override { return left_-- > 0; }
+
+   private:
+    int left_;
+  };
+  for (int n : {0, 3, 9}) {
+    AnimationPtr a = test::SampleAnimation(77);
+    AnimationPtr copy = CopyAnimation(*a);
+    StopAfter sink(n);
+    ProgressPtr progress = BeginProgress(kProgressOwnerBar, 0, &sink);
+    EXPECT_FALSE(OptimizeAnimationBest(*a, progress.get()));
+    EXPECT_EQ(a->frameCount, copy->frameCount);
+    for (Frame *f = FirstFrame(*a), *g = FirstFrame(*copy); f && g; f = NextFrame(f), g = NextFrame(g))
+      EXPECT_TRUE(f->bitmap->SharesPixelsWith(*g->bitmap));
+  }
+}
+
+TEST(FrameCodeSize, TheWriterUsesTheFramesOwnSizeRaisedToItsPixels) {
+  AnimationPtr a = test::MakeAnimation(0, 8, 8, 256);
+  FramePtr f = test::MakeFrame(8, 8, a->globalPalette.get(), [](int x, int) { return uint8_t(x % 4); });
+  EXPECT_EQ(MinimumCodeSize(*f), 8);  // the palette's
+  f->codeSize = 2;
+  EXPECT_EQ(MinimumCodeSize(*f), 2);
+  f->MutableBits()[3] = 200;
+  EXPECT_EQ(MinimumCodeSize(*f), 8);  // never narrower than a pixel needs
+  f->MutableBits()[3] = 9;
+  EXPECT_EQ(MinimumCodeSize(*f), 4);
+  AppendBlock(*a, std::move(f));
+  AddFrameCount(*a, 1);
+  AnimationPtr copy = CopyAnimation(*a);
+  EXPECT_EQ(FirstFrame(*copy)->codeSize, 2);
+  AnimationPtr back = ThroughFile(*copy);
+  ASSERT_EQ(back->frameCount, 1);
+  EXPECT_EQ(FirstFrame(*back)->Row(0)[3], 9);
+  EXPECT_EQ(FirstFrame(*back)->Row(7)[6], 2);
+}
+
+}  // namespace
+}  // namespace lw
