@@ -12,6 +12,7 @@
 #include <QtTest>
 
 #include "app/dialogs/about_dialog.h"
+#include "app/dialogs/avi_compression_dialog.h"
 #include "app/dialogs/filmstrip_export_dialog.h"
 #include "app/dialogs/frame_size_conflict_dialog.h"
 #include "app/dialogs/palette_conflict_dialog.h"
@@ -36,6 +37,7 @@ class DialogsTest : public QObject {
   void progressRecordsUseTheDialog();
   void aboutBoxNamesTheProgram();
   void filmstripExportDialogRules();
+  void aviCompressionDialogAnswers();
 };
 
 namespace {
@@ -257,6 +259,18 @@ void DialogsTest::filmstripExportDialogRules() {
   QVERIFY(!ok->isEnabled());
   QVERIFY(result->text().isEmpty());
   QCOMPARE(d.Choice(), 0u);
+}
+
+void DialogsTest::aviCompressionDialogAnswers() {
+  AviCompressionDialog d(nullptr);
+  QCOMPARE(d.windowTitle(), QString("AVI Compression"));
+  QCOMPARE(d.Choice(), 2);  // RLE8 preselected
+  d.findChild<QRadioButton*>("none")->setChecked(true);
+  QCOMPARE(d.Choice(), 1);
+  WhenModalShows([](QWidget* w) { w->findChild<QPushButton*>("2")->click(); });
+  QCOMPARE(AviCompressionDialog::Ask(nullptr), 0);
+  WhenModalShows([](QWidget* w) { w->findChild<QPushButton*>("1")->click(); });
+  QCOMPARE(AviCompressionDialog::Ask(nullptr), 2);
 }
 
 QTEST_MAIN(DialogsTest)

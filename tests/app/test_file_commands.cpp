@@ -79,6 +79,7 @@ class FileCommandsTest : public QObject {
   void importedPictureIsUntitledAndModified();
   void filmstripExportWritesOneStill();
   void savingSignsTheFileOnce();
+  void aviExportWritesTheMovie();
 };
 
 void FileCommandsTest::openingOneGifSetsTitlePathAndRecent() {
@@ -576,6 +577,50 @@ void FileCommandsTest::importedPictureIsUntitledAndModified() {
   for (const auto& e : shell.recorder.entries)
     if (e.kind == "palette-conflict" && (e.flags & 0x4000)) asked = true;
   QVERIFY(asked);
+}
+
+void FileCommandsTest::aviExportWritesTheMovie() {
+  test::TestShell shell;
+  MainWindow& w = shell.window;
+  std::vector<int> compressions = {0, 2, 1};
+  w.DialogServices().askAviCompression = [&compressions] {
+    int c = compressions.front();
+    compressions.erase(compressions.begin());
+    return c;
+  };
+  std::string path = MakeGif(shell.settings.Folder(), "clip.gif", 3, 16, 12);
+  w.OpenDocument(&path);
+  std::string movie = (shell.settings.Folder() + "/clip.AVI").toStdString();
+  // Cancelled at the compression question: nothing written.
+  shell.saveAnswers.push_back(QString::fromStdString(movie));
+  w.DispatchCommand(kCmdExportAvi);
+  QCOMPARE(shell.saveKinds.back(), SaveKind::Avi);
+  QCOMPARE(shell.saveProposals.back(), shell.settings.Folder() + "|clip.AVI");
+  QVERIFY(!QFile::exists(QString::fromStdString(movie)));
+  // RLE8.
+  shell.saveAnswers.push_back(QString::fromStdString(movie));
+  w.DispatchCommand(kCmdExportAvi);
+  std::string bytes = ReadAll(movie);
+  QVERIFY(bytes.size() > 12);
+  QCOMPARE(bytes.substr(0, 4), std::string("RIFF"));
+  QCOMPARE(bytes.substr(8, 4), std::string("AVI "));
+#if LW_HAVE_VIDEO
+  // It reads back as an untitled, changed document of three frames.
+  shell.recorder.boxAnswers.push_back(MsgResult::No);
+  w.OpenDocument(&movie);
+  QVERIFY(w.CurrentAnimation());
+  QCOMPARE(w.CurrentAnimation()->frameCount, 3);
+  QCOMPARE(w.windowTitle(), QString("Loopwright - Untitled"));
+  QVERIFY(w.IsModified());
+  w.SetModified(false);
+  w.OpenDocument(&path);
+#endif
+  // Frames smaller than the screen are refused, and the target stays as it was.
+  SetFrameSize(*FirstFrame(*w.CurrentAnimation()), 8, 8);
+  shell.saveAnswers.push_back(QString::fromStdString(movie));
+  w.DispatchCommand(kCmdExportAvi);
+  QCOMPARE(ReadAll(movie), bytes);
+  QVERIFY(shell.recorder.Texts().back().find("not full-sized") != std::string::npos);
 }
 
 QTEST_MAIN(FileCommandsTest)

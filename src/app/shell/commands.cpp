@@ -53,7 +53,7 @@ const std::vector<CommandRow>& MainWindow::CommandTable() {
       {kCmdRevert, "&Revert to Saved", E::ModifiedWithPath, C::None, kGo, &MainWindow::CmdRevert},
       {kCmdSave, "&Save\tCtrl-S", E::Modified, C::None, kGo, &MainWindow::CmdSave},
       {kCmdSaveAs, "Save &As...", E::Document, C::None, kGo, &MainWindow::CmdSaveAs},
-      {kCmdExportAvi, "A&VI file...", E::Document, C::None, kGo, nullptr},
+      {kCmdExportAvi, "A&VI file...", E::Document, C::None, kGo, &MainWindow::CmdExportAvi},
       {kCmdExportFilmstrip, "GIF &Filmstrip...", E::Document, C::None, kGo, &MainWindow::CmdExportFilmstrip},
       {kCmdExit, "E&xit", E::Always, C::None, kGo, &MainWindow::CmdExit},
       {kCmdCopy, "&Copy\tCtrl-C", E::Frame, C::None, kGo, nullptr},

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "app/dialogs/avi_compression_dialog.h"
 #include "app/dialogs/filmstrip_export_dialog.h"
 #include "app/shell/ids.h"
 #include "app/shell/main_window.h"
@@ -19,6 +20,7 @@
 #include "edit/comments.h"
 #include "edit/frame_insert.h"
 #include "gif/gif_writer.h"
+#include "io/avi_export.h"
 #include "io/files.h"
 #include "io/filmstrip.h"
 #include "platform/settings_store.h"
@@ -348,6 +350,21 @@ bool MainWindow::SaveDocument(bool saveAs) {
   // A renewed signature changes the size.
   jobs_.StartFileSizeJob(animation_.get(), signedNow);
   return saved;
+}
+
+uint32_t MainWindow::CmdExportAvi(int) {
+  if (!animation_) return kFollowNone;
+  ProposedName proposed = ProposeSaveName(path_, SaveKind::Avi);
+  QString target = services_.saveFile
+                       ? services_.saveFile(SaveKind::Avi, QString::fromStdString(proposed.folder),
+                                            QString::fromStdString(proposed.name))
+                       : QString();
+  if (target.isEmpty()) return kFollowNone;
+  // The writer takes the compression as it starts, so the question comes before the frames are written.
+  int compression = services_.askAviCompression ? services_.askAviCompression() : 0;
+  if (compression != kAviUncompressed && compression != kAviRle8) return kFollowNone;
+  ExportAviFile(target.toStdString(), *animation_, static_cast<AviCompression>(compression));
+  return kFollowNone;
 }
 
 uint32_t MainWindow::CmdExportFilmstrip(int) {

@@ -91,6 +91,8 @@ class MainWindow : public QMainWindow, public FilmstripHost {
     std::function<bool(const QString& path)> openHelp;
     // The 'Exporting GIF Filmstrip' question: frames per strip << 16 | orientation, 0 for Cancel.
     std::function<uint32_t(const Animation& a)> askFilmstrip;
+    // The 'AVI Compression' question: 1 none, 2 RLE8, 0 for Cancel.
+    std::function<int()> askAviCompression;
   };
 
   explicit MainWindow(SettingsStore* store, QWidget* parent = nullptr);
@@ -191,6 +193,7 @@ class MainWindow : public QMainWindow, public FilmstripHost {
   uint32_t CmdRotateFlip(int id);
   uint32_t CmdUnoptimize(int);
   uint32_t CmdExportFilmstrip(int);
+  uint32_t CmdExportAvi(int);
 
   void BuildMenus();
   void BuildStatusBar();
