@@ -634,10 +634,10 @@ Encoded EncodeFrame(const Shared& sh, Worker& w, const Plan& plan, const IdPictu
                 w.bestPixels.data() + r * static_cast<size_t>(width), static_cast<size_t>(width));
   SetFrameBitmap(*f, std::move(bitmap));
   if (transparent) {
-    // The mask is built when the frame is first drawn, as for a frame read from a file.
+    // The mask is built when the frame is first drawn, as for a frame read from a file; the display
+    // colour is set once the workers are done (it may ask the user interface).
     f->transparentIndex = static_cast<uint8_t>(t);
     f->controlFlags |= kControlTransparent;
-    ShowTransparentColor(*f, true);
   }
   result.frame = std::move(f);
   result.size = best;
@@ -678,7 +678,7 @@ bool EncodeFrames(const Shared& sh, size_t begin, size_t end, std::vector<Encode
 }
 
 // The work (pixels of all output frames) from which the encoding walk is split in two.
-constexpr uint64_t kSplitFrom = 1u << 19;
+constexpr uint64_t kSplitFrom = 1u << 17;
 
 // Builds the animation afresh; null when it cannot (a frame needing more than 256 colours) or was stopped.
 // The size of the file the writer makes of an animation whose image data takes imageData bytes in all:
@@ -823,6 +823,7 @@ AnimationPtr Rebuild(const Animation& a, ProgressRecord* progress, bool& stopped
   for (const Encoded& e : results) {
     imageData += e.size;
     anyGlobal |= e.global;
+    ShowTransparentColor(*e.frame, true);
   }
 
   // The blocks in their order: extension blocks copied, each output frame where its first source was.
