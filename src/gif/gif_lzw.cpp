@@ -65,7 +65,7 @@ struct LzwDecoder::Tables {
   uint8_t stack[kStackSize];
 };
 
-LzwDecoder::LzwDecoder() : t_(new Tables) {}
+LzwDecoder::LzwDecoder() : t_(new Tables()) {}
 LzwDecoder::~LzwDecoder() = default;
 
 uint64_t LzwDecoder::MaxPixelsFor(int minCodeSize, size_t dataBytes) {
@@ -85,17 +85,29 @@ bool LzwDecoder::Decode(int minCodeSize, const uint8_t* data, size_t dataBytes, 
   const int clear = 1 << minCodeSize;
   const int end = clear + 1;
   // Roots are clean strings of length 1; the clear and end entries, and every entry not yet made, have
-  // length 0, so a code is clean exactly when its length is not 0.
-  for (int i = 0; i < kTableSize; ++i) {
+  // length 0, so a code is clean exactly when its length is not 0. Only what an earlier image may have
+  // written is cleared, so that small images cost little.
+  for (int i = 0; i < clear; ++i) {
     t.prefix[i] = 0;
-    t.suffix[i] = i < clear ? static_cast<uint8_t>(i) : 0;
-    t.length[i] = i < clear ? 1 : 0;
+    t.suffix[i] = static_cast<uint8_t>(i);
+    t.length[i] = 1;
   }
+  for (int i = clear; i < dirtyEnd_; ++i) {
+    t.prefix[i] = 0;
+    t.suffix[i] = 0;
+    t.length[i] = 0;
+  }
+  int next = clear + 2;
+  struct Tidy {
+    int& dirtyEnd;
+    const int& next;
+    int clear;
+    ~Tidy() { dirtyEnd = std::max(next, clear); }
+  } tidy{dirtyEnd_, next, clear};
   const uint64_t totalBits = static_cast<uint64_t>(dataBytes) * 8;
   uint64_t bit = 0;
   int codeSize = minCodeSize + 1;
   int sizeLimit = 2 * clear;
-  int next = clear + 2;
   int old = 0;
   uint32_t oldLength = 0;  // length of the old code's string when it is clean, else 0
   uint8_t firstCode = 0;
@@ -297,6 +309,20 @@ bool LzwEncoder::Encode(GifSink& sink, const LzwImage& image, int minCodeSize) {
   clearTable();
   output(clear);
 
+  // A string not in the table: its prefix goes out and it is entered (or the full table starts again).
+  // Kept out of line, so that the loop over the pixels keeps its few values in registers.
+  auto newString = [&](int prefix, int slot, uint32_t key) __attribute__((noinline)) {
+    output(prefix);
+    if (next < kMaxCodes) {
+      table[slot] = key << 12 | static_cast<uint32_t>(next++);
+    } else {
+      clearTable();
+      next = clear + 2;
+      clearPending = true;
+      output(clear);
+    }
+  };
+
   bool firstRow = true;
   for (int y : rows) {
     const uint8_t* p = image.bits + static_cast<size_t>(y) * static_cast<size_t>(image.stride);
@@ -333,16 +359,8 @@ bool LzwEncoder::Encode(GifSink& sink, const LzwImage& image, int minCodeSize) {
           continue;
         }
       }
-      output(ent);
+      newString(ent, slot, key);
       ent = c;
-      if (next < kMaxCodes) {
-        table[slot] = key << 12 | static_cast<uint32_t>(next++);
-      } else {
-        clearTable();
-        next = clear + 2;
-        clearPending = true;
-        output(clear);
-      }
     }
   }
   output(ent);

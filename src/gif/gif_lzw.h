@@ -34,6 +34,7 @@ class LzwDecoder {
  private:
   struct Tables;
   std::unique_ptr<Tables> t_;
+  int dirtyEnd_ = 0;  // table entries at or above the clear code that the last image may have written
 };
 
 // The pixels of one frame as the encoder walks them: `height` rows of `width` bytes, `stride` apart,

@@ -46,6 +46,12 @@ uint16_t Le16(const uint8_t* p) {
   return static_cast<uint16_t>(p[0] | (p[1] << 8));
 }
 
+// One decoder per thread, kept between reads: its tables are set up once, not for every file.
+LzwDecoder& ThreadDecoder() {
+  static thread_local LzwDecoder decoder;
+  return decoder;
+}
+
 enum State { kReading = 0, kTrailer = 1, kFailed = 2 };
 enum class Extension { Block, Loop, Failed };
 
@@ -63,7 +69,7 @@ class GifReader {
   Input in_;
   ProgressRecord* progress_;
   AnimationPtr a_;
-  LzwDecoder decoder_;
+  LzwDecoder& decoder_ = ThreadDecoder();
   std::vector<uint8_t> codes_;   // the image data sub-blocks joined
   std::vector<uint8_t> raster_;  // the pixels in stream order
   uint64_t totalPixels_ = 0;

@@ -76,7 +76,8 @@ int WriteGifImpl(GifSink& sink, Animation& a, ProgressRecord* progress, bool sto
   if (!sink.Write(head.data(), head.size())) return 0;
 
   SetProgressRange(progress, static_cast<uint32_t>(std::max(a.frameCount, 0)));
-  LzwEncoder encoder;
+  // One encoder per thread, kept between writes (the saved-size job writes thousands of times).
+  static thread_local LzwEncoder encoder;
   std::vector<uint8_t> out;
   for (GifBlock* b = a.head ? a.head->next : nullptr; b; b = b->next) {
     if (!ProgressContinues(progress)) return 2;

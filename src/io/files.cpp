@@ -15,6 +15,7 @@
 
 #include "gif/gif_reader.h"
 #include "gif/gif_writer.h"
+#include "io/avi_import.h"
 #include "io/bmp_import.h"
 #include "platform/progress.h"
 #include "platform/temp_file.h"
@@ -67,6 +68,10 @@ int ReadGifFile(const std::string& path, AnimationPtr* out, const Palette*) {
   return result;
 }
 
+int ReadMovieFile(const std::string& path, AnimationPtr* out, const Palette* targetPalette) {
+  return ImportAvi(path, out, targetPalette);
+}
+
 // The readers by file extension (lower case, without the dot).
 struct FileReader {
   const char* extension;
@@ -79,6 +84,13 @@ const FileReader kReaders[] = {
     {"gif", ReadGifFile},
     {"bmp", ReadBitmapFile},
     {"dib", ReadBitmapFile},
+    {"avi", ReadMovieFile},
+    // Other movies the video source reads come in as AVI files do.
+    {"mp4", ReadMovieFile},
+    {"m4v", ReadMovieFile},
+    {"mov", ReadMovieFile},
+    {"mkv", ReadMovieFile},
+    {"webm", ReadMovieFile},
 };
 
 std::string LowerExtension(const std::string& path) {

@@ -16,8 +16,8 @@ namespace {
 
 using test::Concat;
 using test::DibHead;
+using test::DibLayout;
 using test::DibRows;
-using test::DibSpec;
 
 std::vector<uint8_t> ReadAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -127,11 +127,11 @@ TEST_F(BmpImport, TheOs2HeaderIsRefusedWithTheMessage) {
 
 // An 8-bit 2 × 2 picture with a 4-entry table; rows given.
 std::vector<uint8_t> Small8(std::vector<uint8_t> rows) {
-  DibSpec s{.width = 2,
-            .height = -2,
-            .bitCount = 8,
-            .colorsUsed = 4,
-            .table = {{0, 0, 0, 0}, {10, 10, 10, 0}, {20, 20, 20, 0}, {30, 30, 30, 0}}};
+  DibLayout s{.width = 2,
+              .height = -2,
+              .bitCount = 8,
+              .colorsUsed = 4,
+              .table = {{0, 0, 0, 0}, {10, 10, 10, 0}, {20, 20, 20, 0}, {30, 30, 30, 0}}};
   return Concat(DibHead(s), rows);
 }
 
@@ -193,12 +193,12 @@ TEST_F(BmpImport, MissingAndTinyFilesAreReported) {
 
 TEST_F(BmpImport, V5HeaderCarriesItsOwnMasks) {
   // 32-bit bit fields in a V5 header: red in bits 8-15, green 16-23, blue 24-31.
-  DibSpec s{.headerSize = 124,
-            .width = 2,
-            .height = -1,
-            .bitCount = 32,
-            .compression = kDibBitFields,
-            .masks = {0x0000FF00, 0x00FF0000, 0xFF000000}};
+  DibLayout s{.headerSize = 124,
+              .width = 2,
+              .height = -1,
+              .bitCount = 32,
+              .compression = kDibBitFields,
+              .masks = {0x0000FF00, 0x00FF0000, 0xFF000000}};
   auto dib = Concat(DibHead(s), {0, 255, 0, 0, 0, 0, 0, 255});  // red, blue
   SetPreference(kPrefHighColor, kChoiceAdaptive | 8u << 16);
   AnimationPtr a;

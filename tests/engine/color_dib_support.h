@@ -10,7 +10,7 @@
 
 namespace lw::test {
 
-struct DibSpec {
+struct DibLayout {
   uint32_t headerSize = 40;
   int32_t width = 1;
   int32_t height = 1;  // negative: top-down
@@ -33,7 +33,7 @@ inline void Set32(std::vector<uint8_t>& v, size_t at, uint32_t x) {
 }
 
 // Header, masks (after a 40-byte header, inside a V4/V5 one), colour table; the rows are the caller's.
-inline std::vector<uint8_t> DibHead(const DibSpec& s) {
+inline std::vector<uint8_t> DibHead(const DibLayout& s) {
   std::vector<uint8_t> v;
   Put32(v, s.headerSize);
   Put32(v, static_cast<uint32_t>(s.width));
@@ -62,7 +62,7 @@ inline std::vector<uint8_t> DibHead(const DibSpec& s) {
 }
 
 // Rows in memory order, each filled by the row function and padded to 4 bytes.
-inline std::vector<uint8_t> DibRows(const DibSpec& s,
+inline std::vector<uint8_t> DibRows(const DibLayout& s,
                                     const std::function<void(int, std::vector<uint8_t>&)>& row) {
   size_t stride = DibStride(s.width, s.bitCount);
   std::vector<uint8_t> out;

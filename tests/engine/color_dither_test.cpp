@@ -11,7 +11,7 @@
 namespace lw {
 namespace {
 
-using test::DibSpec;
+using test::DibLayout;
 
 int BruteNearest(const std::vector<PaletteEntry>& p, int r, int g, int b) {
   int best = -1, bestD = 0;
@@ -141,7 +141,8 @@ TEST(Dither, ErrorIsTakenFromTheClampedValue) {
 
 // A plain reference from the description: full error arrays one pixel wider on each side.
 std::vector<uint8_t> ReferenceDither(const std::vector<std::array<int, 3>>& px, int w, int h,
-                                     const std::vector<PaletteEntry>& pal) {
+                                     const std::vector<PaletteEntry>& pal,
+                                     const std::vector<bool>& clear = {}, uint8_t clearIndex = 0) {
   std::vector<uint8_t> map(kInverseMapCells);
   BuildInverseColorMap(pal.data(), static_cast<int>(pal.size()), map.data());
   std::vector<std::array<int, 3>> err(static_cast<size_t>((w + 2) * (h + 1)), {0, 0, 0});
@@ -149,6 +150,10 @@ std::vector<uint8_t> ReferenceDither(const std::vector<std::array<int, 3>>& px, 
   std::vector<uint8_t> out;
   for (int y = 0; y < h; ++y) {
     for (int x = 0; x < w; ++x) {
+      if (!clear.empty() && clear[static_cast<size_t>(y * w + x)]) {
+        out.push_back(clearIndex);  // neither uses nor passes on any error
+        continue;
+      }
       int d = OrderedOffset(y, x), q[3], v[3];
       for (int c = 0; c < 3; ++c) {
         v[c] = std::clamp(
@@ -201,6 +206,49 @@ TEST(Dither, RandomPicturesMatchAPlainReferenceIncludingRowEnds) {
                           InverseColorMap(), DitherCurrentRow(), DitherNextRow(), 0, w, 0, h);
     }
     EXPECT_EQ(dst, ReferenceDither(px, w, h, pal)) << "width " << w;
+  }
+}
+
+TEST(Dither, RandomIndexedPicturesWithTransparencyMatchTheReference) {
+  std::mt19937 rng(5);
+  std::uniform_int_distribution<int> byte(0, 255);
+  for (int w : {1, 2, 9, 33}) {
+    const int h = 6;
+    std::vector<PaletteEntry> source, target;
+    for (int i = 0; i < 256; ++i)
+      source.push_back({static_cast<uint8_t>(byte(rng)), static_cast<uint8_t>(byte(rng)),
+                        static_cast<uint8_t>(byte(rng)), 0});
+    for (int i = 0; i < 12; ++i)
+      target.push_back({static_cast<uint8_t>(byte(rng)), static_cast<uint8_t>(byte(rng)),
+                        static_cast<uint8_t>(byte(rng)), 0});
+    const uint8_t t = 17;
+    size_t stride = static_cast<size_t>(StrideFor8Bit(w));
+    std::vector<uint8_t> pixels(stride * h);
+    std::vector<std::array<int, 3>> px;
+    std::vector<bool> clear;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        uint8_t p = byte(rng) < 64 ? t : static_cast<uint8_t>(byte(rng));
+        pixels[static_cast<size_t>(y) * stride + static_cast<size_t>(x)] = p;
+        const PaletteEntry& e = source[p];
+        px.push_back({e.red, e.green, e.blue});
+        clear.push_back(p == t);
+      }
+    std::vector<uint8_t> expected = ReferenceDither(px, w, h, target, clear, 200);
+    {
+      DitherLock lock;
+      Palette tp(target);
+      ASSERT_TRUE(PrepareDither(tp, w));
+      auto t256 = Pad256(target);
+      DitherIndexedRowsTransparent(pixels.data(), pixels.data(), stride, stride, source.data(), t256.data(),
+                                   InverseColorMap(), DitherCurrentRow(), DitherNextRow(), 0, w, 0, h, t,
+                                   200);
+    }
+    std::vector<uint8_t> got;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x)
+        got.push_back(pixels[static_cast<size_t>(y) * stride + static_cast<size_t>(x)]);
+    EXPECT_EQ(got, expected) << "width " << w;
   }
 }
 

@@ -13,8 +13,8 @@ namespace {
 
 using test::Concat;
 using test::DibHead;
+using test::DibLayout;
 using test::DibRows;
-using test::DibSpec;
 
 // Every test starts from the default preferences (high colour: adaptive 256, dither, always ask).
 class TrueColor : public ::testing::Test {
@@ -73,7 +73,7 @@ std::vector<PaletteEntry> Greys(int n) {
 }
 
 TEST_F(TrueColor, EightBitTableOfSixteenAndRowsRightAfterIt) {
-  DibSpec s{.width = 3, .height = 2, .bitCount = 8, .colorsUsed = 16, .table = Greys(16)};
+  DibLayout s{.width = 3, .height = 2, .bitCount = 8, .colorsUsed = 16, .table = Greys(16)};
   auto dib = Concat(
       DibHead(s), DibRows(s, [](int y, std::vector<uint8_t>& r) {
         r = {static_cast<uint8_t>(y * 3), static_cast<uint8_t>(y * 3 + 1), static_cast<uint8_t>(y * 3 + 2)};
@@ -101,7 +101,7 @@ TEST_F(TrueColor, EightBitTableOfSixteenAndRowsRightAfterIt) {
   EXPECT_TRUE(hooks.entries.empty());  // 8 bits ask nothing
 
   // Top-down rows are copied as they are; colorsUsed 0 gives the full 256-entry table.
-  DibSpec t{.width = 3, .height = -2, .bitCount = 8, .table = Greys(256)};
+  DibLayout t{.width = 3, .height = -2, .bitCount = 8, .table = Greys(256)};
   auto td = Concat(DibHead(t),
                    DibRows(t, [](int y, std::vector<uint8_t>& r) { r = {static_cast<uint8_t>(200 + y)}; }));
   a = ConvertDibToAnimation(nullptr, td.data(), td.size(), nullptr);
@@ -112,7 +112,7 @@ TEST_F(TrueColor, EightBitTableOfSixteenAndRowsRightAfterIt) {
 }
 
 TEST_F(TrueColor, OneAndFourBitPixelsKeepTheirIndices) {
-  DibSpec s4{.width = 5, .height = -1, .bitCount = 4, .colorsUsed = 16, .table = Greys(16)};
+  DibLayout s4{.width = 5, .height = -1, .bitCount = 4, .colorsUsed = 16, .table = Greys(16)};
   auto d4 = Concat(DibHead(s4), DibRows(s4, [](int, std::vector<uint8_t>& r) { r = {0x1F, 0xA0, 0x70}; }));
   AnimationPtr a = ConvertDibToAnimation(nullptr, d4.data(), d4.size(), nullptr);
   ASSERT_TRUE(a);
@@ -120,7 +120,7 @@ TEST_F(TrueColor, OneAndFourBitPixelsKeepTheirIndices) {
   EXPECT_EQ(std::vector<uint8_t>(row, row + 5), (std::vector<uint8_t>{1, 15, 10, 0, 7}));
   EXPECT_EQ(a->globalPalette->Count(), 16);
 
-  DibSpec s1{.width = 10, .height = 2, .bitCount = 1, .table = {{0, 0, 0, 0}, {255, 255, 255, 0}}};
+  DibLayout s1{.width = 10, .height = 2, .bitCount = 1, .table = {{0, 0, 0, 0}, {255, 255, 255, 0}}};
   auto d1 = Concat(DibHead(s1), DibRows(s1, [](int y, std::vector<uint8_t>& r) {
                      r = y == 0 ? std::vector<uint8_t>{0xA5, 0x80} : std::vector<uint8_t>{0x00, 0x40};
                    }));
@@ -137,7 +137,7 @@ TEST_F(TrueColor, OneAndFourBitPixelsKeepTheirIndices) {
 TEST_F(TrueColor, RunLengthBitmapsAreDecoded) {
   // RLE8, 4 × 3: bottom row a run of 4 × 5; next row 2 literals then end of line; then a delta of (1, 0)
   // and a run of 2 × 9, then end of bitmap.
-  DibSpec s{
+  DibLayout s{
       .width = 4, .height = 3, .bitCount = 8, .compression = kDibRle8, .colorsUsed = 16, .table = Greys(16)};
   auto dib = Concat(DibHead(s), {4, 5, 0, 0, 0, 3, 1, 2, 3, 0, 0, 0, 0, 2, 1, 0, 2, 9, 0, 1});
   AnimationPtr a = ConvertDibToAnimation(nullptr, dib.data(), dib.size(), nullptr);
@@ -148,7 +148,7 @@ TEST_F(TrueColor, RunLengthBitmapsAreDecoded) {
   EXPECT_EQ(std::vector<uint8_t>(f->Row(0), f->Row(0) + 4), (std::vector<uint8_t>{0, 9, 9, 0}));
 
   // RLE4, 6 × 1: a run of 3 alternating 1 and 2, then 3 literal nibbles 7, 8, 9 (two bytes, a word).
-  DibSpec s4{
+  DibLayout s4{
       .width = 6, .height = 1, .bitCount = 4, .compression = kDibRle4, .colorsUsed = 16, .table = Greys(16)};
   auto d4 = Concat(DibHead(s4), {3, 0x12, 0, 3, 0x78, 0x90, 0, 1});
   a = ConvertDibToAnimation(nullptr, d4.data(), d4.size(), nullptr);
@@ -159,7 +159,7 @@ TEST_F(TrueColor, RunLengthBitmapsAreDecoded) {
 
 // A 24-bit picture of width × height in a few flat colours.
 std::vector<uint8_t> Flat24(int w, int h, bool topDown) {
-  DibSpec s{.width = w, .height = topDown ? -h : h, .bitCount = 24};
+  DibLayout s{.width = w, .height = topDown ? -h : h, .bitCount = 24};
   return Concat(DibHead(s), DibRows(s, [w](int y, std::vector<uint8_t>& r) {
                   for (int x = 0; x < w; ++x) {
                     bool left = x < w / 2;
@@ -188,7 +188,7 @@ TEST_F(TrueColor, FullColourGoesThroughTheChoiceAndComesOutUpright) {
 
   // The same picture stored top-down gives the same frame.
   hooks.paletteAnswers.push_back({0x80002 | kChoiceDither, false});
-  DibSpec s{.width = 6, .height = -4, .bitCount = 24};
+  DibLayout s{.width = 6, .height = -4, .bitCount = 24};
   auto flipped = DibHead(s);
   const size_t stride = 20;
   for (int y = 3; y >= 0; --y)
@@ -276,11 +276,11 @@ TEST_F(TrueColor, RefusedHeadersNameTheProblem) {
   auto table = dib;
   test::Set32(table, 32, 0x40000000u);  // a colour table far past the data
   expect(table, "The BMP/DIB image data is damaged or incomplete.");
-  DibSpec bf{.width = 1, .height = 1, .bitCount = 16, .compression = kDibBitFields};
+  DibLayout bf{.width = 1, .height = 1, .bitCount = 16, .compression = kDibBitFields};
   auto masks = DibHead(bf);
   masks.resize(44);  // masks cut short
   expect(masks, "The BMP/DIB image data is damaged or incomplete.");
-  DibSpec rleDown{.width = 2, .height = -2, .bitCount = 8, .compression = kDibRle8, .table = Greys(256)};
+  DibLayout rleDown{.width = 2, .height = -2, .bitCount = 8, .compression = kDibRle8, .table = Greys(256)};
   expect(Concat(DibHead(rleDown), {0, 1}), "The BMP/DIB image data is damaged or incomplete.");
   expect({40, 0, 0}, "The BMP/DIB image data is damaged or incomplete.");
 }
@@ -300,7 +300,7 @@ TEST_F(TrueColor, OwnFrameRecordGivesTheAttributes) {
   SetLocalPalette(*sf, test::MakePalette(16));
   OwnFrameRecord own{source.get(), sf};
 
-  DibSpec s{.width = 3, .height = 2, .bitCount = 8, .colorsUsed = 16, .table = Greys(16)};
+  DibLayout s{.width = 3, .height = 2, .bitCount = 8, .colorsUsed = 16, .table = Greys(16)};
   auto dib = Concat(DibHead(s), DibRows(s, [](int, std::vector<uint8_t>& r) { r = {1, 2, 1}; }));
   AnimationPtr a = ConvertDibToAnimation(&own, dib.data(), dib.size(), nullptr);
   ASSERT_TRUE(a);

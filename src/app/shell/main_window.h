@@ -1,0 +1,234 @@
+// The main window and the shell's state: the one open document, the selected frame, the modified flag,
+// the current file path, zoom and orientation. Menus, accelerators and the filmstrip's context menu all
+// end in DispatchCommand, which looks the id up in the command table, runs its handler and then the
+// follow-up steps the handler asks for.
+#pragma once
+
+#include <QColor>
+#include <QMainWindow>
+#include <QStringList>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/shell/background_jobs.h"
+#include "app/views/filmstrip_view.h"
+#include "model/animation.h"
+#include "platform/ui_hooks.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+
+namespace lw {
+class SettingsStore;
+}
+
+namespace lw::app {
+
+// Follow-up steps of a command, run by the dispatcher in this order.
+enum FollowUp : uint32_t {
+  kFollowNone = 0,
+  kFollowModified = 1 << 0,      // set the modified flag
+  kFollowRebuild = 1 << 1,       // RebuildFilmstrip
+  kFollowRelayout = 1 << 2,      // RelayoutFilmstrip
+  kFollowRepaintFrame = 1 << 3,  // the selected frame's cell, its image made again
+  kFollowRepaintAll = 1 << 4,    // every cell, images made again
+  kFollowRunningTime = 1 << 5,   // the running time in the status bar
+  kFollowColorJob = 1 << 6,      // restart the colour-use count
+  kFollowSizeJobDrop = 1 << 7,   // restart the file-size job, dropping the cached size
+  kFollowSizeJobKeep = 1 << 8,   // restart the file-size job, keeping the cached size
+};
+
+// When a menu item is enabled.
+enum class EnableRule { Always, Document, Frame, Modified, ModifiedWithPath, Clipboard };
+// Which state checks a menu item.
+enum class CheckRule { None, Preview, Orientation, Zoom, TransparencyView };
+
+class MainWindow;
+using CommandHandler = uint32_t (MainWindow::*)(int id);
+
+// One row of the command table.
+struct CommandRow {
+  int id;
+  const char* label;  // the menu text; after a tab, the accelerator as the menu shows it
+  EnableRule enable;
+  CheckRule check;
+  bool stopJobsFirst;      // cancel and await the background jobs before the handler runs
+  CommandHandler handler;  // null: the command's dialog or engine part is not in this build yet
+};
+
+// The save dialog kinds.
+enum class SaveKind { Gif, Avi, Filmstrip };
+struct SaveKindInfo {
+  const char* title;
+  const char* filter;
+  const char* extension;
+};
+SaveKindInfo InfoFor(SaveKind kind);
+// The name the save dialog proposes for a start path: its file name with the kind's extension (replacing
+// a different one, letter case aside), and its folder. Both empty for an empty path.
+struct ProposedName {
+  std::string folder, name;
+};
+ProposedName ProposeSaveName(const std::string& startPath, SaveKind kind);
+
+// Where the help page is: the installed share folder, next to the program, or the source tree.
+// Empty when no folder holds it; folderFound says whether an install folder exists at all.
+std::string FindHelpFile(bool* folderFound);
+
+class MainWindow : public QMainWindow, public FilmstripHost {
+  Q_OBJECT
+
+ public:
+  // The dialogs that ask for files and colours and the desktop's URL opener; tests replace them.
+  struct Services {
+    std::function<QStringList(const QString& title, const QString& folder, bool multiple)> openFiles;
+    std::function<QString(SaveKind kind, const QString& folder, const QString& name)> saveFile;
+    std::function<std::optional<QColor>(const QColor& initial)> chooseColor;
+    std::function<bool(const QString& path)> openHelp;
+    // The 'Exporting GIF Filmstrip' question: frames per strip << 16 | orientation, 0 for Cancel.
+    std::function<uint32_t(const Animation& a)> askFilmstrip;
+  };
+
+  explicit MainWindow(SettingsStore* store, QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  Services& DialogServices() { return services_; }
+
+  // ---- Shell state ----
+  Animation* CurrentAnimation() const { return animation_.get(); }
+  int SelectedIndex() const { return selected_; }
+  bool IsModified() const { return modified_; }
+  void SetModified(bool on) { modified_ = on; }
+  const std::string& CurrentPath() const { return path_; }
+  int ZoomStep() const { return zoomStep_; }
+  int OrientationValue() const { return orientation_; }
+  FilmstripView* Filmstrip() const { return filmstrip_; }
+  SettingsStore* Store() const { return store_; }
+
+  // ---- Shell operations ----
+  void SetCurrentAnimation(AnimationPtr a);
+  void SelectFrame(int index);
+  void RebuildFilmstrip();
+  void RelayoutFilmstrip();
+  void ClosePreview();
+  void CloseDocument();
+  void SetZoom(int step);
+  // 0 when a document becomes current (the choice comes back from the preferences), else 40027 … 40029.
+  void SetOrientation(int command);
+
+  // ---- Commands ----
+  // Runs a command by id; gives whether the id is known and available.
+  bool DispatchCommand(int id);
+  // Sets the enabled and checked states of the menus' items.
+  void InitMainMenu();
+  QAction* Action(int id) const;
+  QMenu* MenuNamed(const QString& objectName) const;
+  static const std::vector<CommandRow>& CommandTable();
+  static const CommandRow* FindCommand(int id);
+
+  // ---- File commands ----
+  MsgResult AskSaveChanges();
+  bool NewDocument(bool resetTitle);
+  void OpenDocument(const std::string* path);
+  int OpenFilesDialog(const QString& title, bool open);
+  int OpenOrInsertFile(const std::string& path, bool open);
+  bool SaveDocument(bool saveAs);
+  void SetTitleAndRecent(const std::string* path);
+  void BuildRecentMenu();
+  std::vector<QAction*> RecentActions() const { return recentActions_; }
+  // Files dropped on the filmstrip at a point of it.
+  void DropFiles(const QPoint& pos, const QStringList& files);
+  // The insertion point of Insert and Paste: the selected frame, or the end when none is selected.
+  int InsertionPoint() const;
+
+  // Status bar texts.
+  QString StatusText(int part) const;
+  bool StatusSimple() const;
+
+  // Window placement, stored as "Placement".
+  void SavePlacement();
+  void RestorePlacement();
+
+  BackgroundJobs& Jobs() { return jobs_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+  // FilmstripHost
+  void FilmstripSelect(int index) override { SelectFrame(index); }
+  void FilmstripContextMenu(const QPoint& globalPos, bool frameSelected) override;
+  void FilmstripCommand(int id) override { DispatchCommand(id); }
+  bool FilmstripCanMove() const override { return animation_ != nullptr; }
+  void FilmstripMove(int target, int from) override;
+  bool FilmstripAcceptsDrop(const QStringList& files) const override;
+  void FilmstripDrop(const QPoint& pos, const QStringList& files) override { DropFiles(pos, files); }
+  void FilmstripFocusMain() override { setFocus(Qt::MouseFocusReason); }
+
+ private:
+  // Command handlers; each gives the follow-up steps to run.
+  uint32_t CmdOpen(int);
+  uint32_t CmdExit(int);
+  uint32_t CmdAbout(int);
+  uint32_t CmdSave(int);
+  uint32_t CmdSaveAs(int);
+  uint32_t CmdNew(int);
+  uint32_t CmdHelp(int);
+  uint32_t CmdOrientation(int id);
+  uint32_t CmdZoomIn(int);
+  uint32_t CmdZoomOut(int);
+  uint32_t CmdActualSize(int);
+  uint32_t CmdZoomStep(int id);
+  uint32_t CmdRevert(int);
+  uint32_t CmdTransparencyView(int id);
+  uint32_t CmdRecent(int id);
+  uint32_t CmdInsertFrame(int);
+  uint32_t CmdDelete(int);
+  uint32_t CmdRotateFlip(int id);
+  uint32_t CmdUnoptimize(int);
+  uint32_t CmdExportFilmstrip(int);
+
+  void BuildMenus();
+  void BuildStatusBar();
+  void RunFollowUps(uint32_t steps);
+  bool IsEnabledByRule(const CommandRow& row) const;
+  void ShowDocumentStatus();
+  void ShowFramePosition();
+  void ShowZoom();
+  void ShowRunningTime();
+  void ShowFileSize(int64_t size);
+  void SetTitle(const QString& name);
+  void TakeTransparencyView(uint32_t view);
+
+  SettingsStore* store_;
+  Services services_;
+  AnimationPtr animation_;
+  int selected_ = -1;
+  bool modified_ = false;
+  std::string path_;
+  int zoomStep_ = 0;
+  int orientation_ = 0;
+  bool closed_ = false;
+
+  FilmstripView* filmstrip_ = nullptr;
+  std::map<int, QAction*> actions_;
+  QMenu* fileMenu_ = nullptr;
+  QMenu* exportMenu_ = nullptr;
+  QMenu* rotateMenu_ = nullptr;
+  QMenu* backgroundPopup_ = nullptr;
+  QMenu* framePopup_ = nullptr;
+  QAction* exitAction_ = nullptr;
+  std::vector<QAction*> recentActions_;
+  QAction* recentSeparator_ = nullptr;
+  QLabel* statusParts_[4] = {};
+  BackgroundJobs jobs_;
+};
+
+// The dialogs of the desktop: file chooser, colour chooser, and the browser for the help page.
+void InstallDefaultServices(MainWindow::Services& services, QWidget* owner);
+
+}  // namespace lw::app

@@ -1,0 +1,150 @@
+// import: a BMP/DIB picture or a movie (AVI, MP4, WebM, MKV, MOV…) made into a new GIF, mapped down to
+// 256 colours the way the editor's import does; the high-colour question is answered by the flags; long
+// movies can be cut to a window and resampled.
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <tuple>
+
+#include "cli/cli.h"
+#include "cli/cli_save.h"
+#include "color/palette_choice.h"
+#include "io/avi_import.h"
+#include "io/bmp_import.h"
+#include "io/files.h"
+#include "model/preferences.h"
+
+namespace lw::cli {
+namespace {
+
+// The choice the flags make, filled in from the stored preference (or, where that says "always ask",
+// from what the question preselects). Nothing when no flag says anything about the mapping.
+std::optional<PaletteChoice> ChoiceFromFlags(const Args& args, std::string* error) {
+  std::optional<std::string> palette = args.Value("--palette");
+  bool dither = args.Flag("--dither"), noDither = args.Flag("--no-dither");
+  if (!palette && !dither && !noDither) return std::nullopt;
+  PaletteChoice base = GetPreference(kPrefHighColor);
+  if (base & kChoiceAlwaysAsk)
+    base = PaletteConflictPreselection(kConflictHighColor | kChoiceAdaptive | kChoiceWebCube);
+  // A stored "current global palette" needs --onto; without it the adaptive palette stands in.
+  if (!(base & (kChoiceAdaptive | kChoiceWebCube)) && !((base & kChoiceGlobalOnly) && args.Value("--onto")))
+    base = (base & kChoiceDither) | kChoiceAdaptive | 8u << 16;
+  PaletteChoice choice = base;
+  if (palette) {
+    const std::string& p = *palette;
+    if (p == "webcube") {
+      choice = (base & kChoiceDither) | kChoiceWebCube;
+    } else if (p == "adaptive" || p.rfind("adaptive:", 0) == 0) {
+      int bits = 8;
+      if (p.size() > 9) {
+        auto n = ParseInt(p.substr(9), 1, 8);
+        if (!n) {
+          *error = "adaptive palettes have 1 to 8 bits (2 to 256 colours)";
+          return std::nullopt;
+        }
+        bits = static_cast<int>(*n);
+      }
+      choice = ChoiceWithBits((base & kChoiceDither) | kChoiceAdaptive, bits);
+    } else if (p == "global") {
+      if (!args.Value("--onto")) {
+        *error = "--palette global maps onto the global palette of the GIF given with --onto";
+        return std::nullopt;
+      }
+      choice = (base & kChoiceDither) | kChoiceGlobalOnly;
+    } else {
+      *error = "unknown palette '" + p + "' (adaptive[:BITS], webcube, global)";
+      return std::nullopt;
+    }
+  }
+  if (dither) choice |= kChoiceDither;
+  if (noDither) choice &= ~kChoiceDither;
+  return choice;
+}
+
+std::optional<double> ParseSeconds(const std::string& text, double lo, double hi) {
+  if (text.empty()) return std::nullopt;
+  char* end = nullptr;
+  double v = std::strtod(text.c_str(), &end);
+  if (!end || *end != '\0' || !(v >= lo && v <= hi)) return std::nullopt;
+  return v;
+}
+
+bool IsMovieName(const std::string& path) {
+  size_t dot = path.find_last_of('.');
+  if (dot == std::string::npos || path.find('/', dot) != std::string::npos) return false;
+  std::string ext = path.substr(dot + 1);
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (const char* movie : {"avi", "mp4", "m4v", "mov", "mkv", "webm", "webp", "gifv", "mpg", "ogv"})
+    if (ext == movie) return true;
+  return false;
+}
+
+int RunImport(const std::vector<std::string>& raw) {
+  const std::vector<std::string> valued = {"-o",      "--output",   "--palette", "--onto",
+                                           "--start", "--duration", "--fps"};
+  Args args(raw, valued);
+  if (!args.ok()) return UsageError("import", args.error());
+  std::vector<std::string> known = valued;
+  known.insert(known.end(), {"--dither", "--no-dither", "--allow-partial"});
+  if (auto unknown = args.Unknown(known); !unknown.empty())
+    return UsageError("import", "unknown option " + unknown[0]);
+  std::optional<std::string> out = args.Value("-o");
+  if (!out) out = args.Value("--output");
+  if (args.positional().size() != 1 || !out) return UsageError("import", "give one picture and -o OUT.gif");
+  if (args.Flag("--dither") && args.Flag("--no-dither"))
+    return UsageError("import", "--dither and --no-dither exclude each other");
+  std::string error;
+  std::optional<PaletteChoice> choice = ChoiceFromFlags(args, &error);
+  if (!error.empty()) return UsageError("import", error);
+
+  // The palette of another animation, as the editor offers the open document's palette.
+  AnimationPtr onto;
+  if (auto path = args.Value("--onto")) {
+    if (ReadAnyFile(*path, &onto, nullptr) == 0) return kExitFailed;
+    if (!onto->globalPalette) {
+      std::fprintf(stderr, "loopwright-cli: %s has no global palette\n", path->c_str());
+      return kExitFailed;
+    }
+  }
+  const std::string& in = args.positional()[0];
+  const Palette* target = onto ? onto->globalPalette.get() : nullptr;
+  AnimationPtr a;
+  int r;
+  if (IsMovieName(in)) {
+    AviImportOptions options;
+    options.highColorChoice = choice.value_or(0);
+    for (auto [name, field, lo] : {std::tuple{"--start", &options.limit.start, 0.0},
+                                   std::tuple{"--duration", &options.limit.duration, 0.001},
+                                   std::tuple{"--fps", &options.limit.fps, 0.01}}) {
+      if (auto v = args.Value(name)) {
+        auto parsed = ParseSeconds(*v, lo, name == std::string("--fps") ? 1000.0 : 1e7);
+        if (!parsed) return UsageError("import", std::string(name) + " needs a positive number");
+        *field = *parsed;
+      }
+    }
+    r = ImportAvi(in, &a, target, options);
+  } else {
+    r = ReadBmpFile(in, &a, target, choice.value_or(0));
+  }
+  if (r == 0 || !a) return kExitFailed;
+  if (r == 2 && !args.Flag("--allow-partial")) {
+    std::fprintf(stderr, "loopwright-cli: the import was cut short (use --allow-partial to keep it)\n");
+    return kExitFailed;
+  }
+  return SaveForCommand(*out, *a);
+}
+
+}  // namespace
+
+LW_CLI_COMMAND(
+    "import",
+    "IN.bmp|IN.avi|IN.mp4... -o OUT.gif [--palette adaptive[:BITS]|webcube|global --onto GIF] "
+    "[--dither|--no-dither] [--start S] [--duration S] [--fps F] [--allow-partial]",
+    "make a GIF from a BMP/DIB picture or a movie (AVI, MP4, WebM, MKV, MOV...); full-colour pictures: the "
+    "flags answer the high-colour question, without them the stored preference (or its default with a "
+    "notice); movies can be cut to a window and resampled",
+    RunImport);
+
+}  // namespace lw::cli
