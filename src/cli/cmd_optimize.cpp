@@ -105,12 +105,15 @@ int RunUnoptimize(const std::vector<std::string>& raw) {
 
 }  // namespace
 
-LW_CLI_COMMAND("optimize",
-               "IN -o OUT [--shrink-palettes] [--remove-local-palettes[=clean|map]] [--shrink-frames] "
-               "[--transparency] [--remove-frames] [--best] [--quiet]",
-               "make the file smaller: with no technique flags every technique is used; --best encodes the "
-               "animation afresh and keeps the smallest result (the pictures stay the same)",
-               RunOptimize);
+LW_CLI_COMMAND(
+    "optimize",
+    "IN -o OUT [--shrink-palettes] [--remove-local-palettes[=clean|map]] [--shrink-frames] "
+    "[--transparency] [--remove-frames] [--best] [--quiet]",
+    "make the file smaller; with no technique flags every technique is used (local palettes go only "
+    "where they merge cleanly; =map maps them all, which may change colours); --best encodes the "
+    "animation afresh and keeps the smallest result, the file itself when nothing beats it (the "
+    "pictures stay the same)",
+    RunOptimize);
 
 LW_CLI_COMMAND("unoptimize", "IN -o OUT",
                "make every frame a full, opaque picture of the screen (refused with local palettes)",

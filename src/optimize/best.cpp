@@ -316,8 +316,7 @@ class Encoder {
     const bool opaquePossible = !opaque.empty();
     const size_t n = colour.size();
     picked_.resize(n);
-    other_.resize(n);
-    fewestReady_ = fewestColourReady_ = false;
+    fewestReady_ = false;
     best_ = best;
     won_ = false;
     if (!freedom) {
@@ -332,8 +331,8 @@ class Encoder {
       }
       return best_;
     }
-    // Every way on small frames, and on every fourth large one; on the large ones between, only the two
-    // ways that did best before (neighbouring frames tend to agree, and the ways cost as much as
+    // Every way on tiny frames, and on every fourth larger one; on the ones between, only the two ways
+    // that did best before (neighbouring frames tend to agree, and the ways cost as much as
     // compressing). The better ways go first, so that the others stop as soon as they pass the best size.
     const bool all = n < kAllWaysBelow || sinceAll_ >= 3;
     sinceAll_ = all ? 0 : sinceAll_ + 1;
@@ -369,7 +368,7 @@ class Encoder {
     kPreferClear,
     kWays
   };
-  static constexpr size_t kAllWaysBelow = 4096;
+  static constexpr size_t kAllWaysBelow = 1024;
 
   // One way over the first len pixels (the whole frame): the picks go to picked_; gives their size
   // (UINT64_MAX once past limit).
@@ -386,20 +385,21 @@ class Encoder {
       case kFewestRunsColourChosen: {
         // Fewest runs of equal values over the whole frame, ties going to transparency or to the colour;
         // as it is, or left by the compressor where its table knows the other value better.
-        const bool toClear = way == kFewestRuns || way == kFewestRunsChosen;
-        std::vector<uint8_t>& pick = toClear ? fewest_ : fewestColour_;
-        bool& ready = toClear ? fewestReady_ : fewestColourReady_;
-        if (!ready) {
-          pick.resize(colour.size());
-          PickFewestRuns(colour.data(), clear.data(), len, toClear, pick.data(), runsScratch_);
-          ready = true;
+        if (!fewestReady_) {
+          fewest_.resize(colour.size());
+          fewestColour_.resize(colour.size());
+          PickFewestRunsBoth(colour.data(), clear.data(), len, fewestColour_.data(), fewest_.data(),
+                             runsScratch_);
+          fewestReady_ = true;
         }
+        const std::vector<uint8_t>& pick =
+            way == kFewestRuns || way == kFewestRunsChosen ? fewest_ : fewestColour_;
         if (way == kFewestRuns || way == kFewestRunsColour) {
           std::copy(pick.begin(), pick.begin() + static_cast<std::ptrdiff_t>(len), picked_.begin());
           return chooser_.Size(picked_.data(), len, codeSize, limit);
         }
-        for (size_t i = 0; i < len; ++i) other_[i] = pick[i] == colour[i] ? clear[i] : colour[i];
-        return chooser_.Choose(pick.data(), other_.data(), len, codeSize, false, picked_.data(), limit);
+        return chooser_.Choose(pick.data(), clear.data(), len, codeSize, false, picked_.data(), limit,
+                               colour.data());
       }
       default:  // the compressor's own picks, preferring either value
         return chooser_.Choose(colour.data(), clear.data(), len, codeSize, way == kPreferClear,
@@ -415,8 +415,8 @@ class Encoder {
   }
 
   LzwChooser chooser_;
-  std::vector<uint8_t> picked_, pixels_, fewest_, fewestColour_, other_, runsScratch_;
-  bool fewestReady_ = false, fewestColourReady_ = false;
+  std::vector<uint8_t> picked_, pixels_, fewest_, fewestColour_, runsScratch_;
+  bool fewestReady_ = false;
   uint64_t best_ = UINT64_MAX;
   bool won_ = false, transparent_ = false;
   int rank_[kWays] = {kOpaque,      kFewestRunsChosen, kFewestRunsColourChosen,
@@ -555,7 +555,10 @@ Encoded EncodeFrame(const Shared& sh, Worker& w, const Plan& plan, const IdPictu
     const bool inInterlace = order == 1;
     w.colour.resize(n);
     w.clear.resize(n);
-    bool opaquePossible = !need.forcedTransparent, freedom = false;
+    bool opaquePossible = !need.forcedTransparent;
+    // The writer uses the smallest code size the pixels allow; the values each kind of pixel may take,
+    // or-ed together, give it.
+    uint8_t opaqueAll = 0, fixedAll = static_cast<uint8_t>(std::max(t, 0));
     size_t k = 0;
     for (int row : FileRowOrder(height, inInterlace)) {
       const int y = need.rect.y0 + row;
@@ -565,30 +568,29 @@ Encoded EncodeFrame(const Shared& sh, Worker& w, const Plan& plan, const IdPictu
         const ColourId id = qr[x];
         const int i = id ? (*indexOf)[id] : -1;
         if (id != cr[x]) {
-          w.colour[k] = w.clear[k] = static_cast<uint8_t>(i);  // every drawn w.colour has its entry
+          // Every drawn colour has its entry.
+          w.colour[k] = w.clear[k] = static_cast<uint8_t>(i);
+          fixedAll = static_cast<uint8_t>(fixedAll | i);
+          opaqueAll = static_cast<uint8_t>(opaqueAll | i);
         } else if (i < 0) {
-          w.colour[k] = w.clear[k] =
-              static_cast<uint8_t>(t);  // nothing shown, or a w.colour the palette lacks
+          // Nothing shown, or a colour the palette lacks: only transparency keeps it.
+          w.colour[k] = w.clear[k] = static_cast<uint8_t>(t);
           opaquePossible = false;
         } else {
           w.colour[k] = static_cast<uint8_t>(i);
           w.clear[k] = static_cast<uint8_t>(t >= 0 ? t : i);
-          freedom |= t >= 0 && t != i;
+          opaqueAll = static_cast<uint8_t>(opaqueAll | i);
+          if (t < 0) fixedAll = static_cast<uint8_t>(fixedAll | i);
         }
       }
     }
-    // The writer uses the smallest code size the pixels allow. The ways with transparency keep to the
-    // size that the drawn pixels and the transparent index need: a repeated pixel whose own index is
-    // beyond it takes the transparent index instead of widening every code of the frame.
-    uint8_t opaqueAll = 0, fixedAll = static_cast<uint8_t>(std::max(t, 0));
-    for (size_t i = 0; i < n; ++i) {
-      opaqueAll = static_cast<uint8_t>(opaqueAll | w.colour[i]);
-      if (w.colour[i] == w.clear[i]) fixedAll = static_cast<uint8_t>(fixedAll | w.colour[i]);
-    }
+    // The ways with transparency keep to the code size that the drawn pixels and the transparent index
+    // need: a repeated pixel whose own index is beyond it takes the transparent index instead of widening
+    // every code of the frame.
     const int codeSize = CodeSizeForValues(fixedAll);
     w.opaque.clear();
     if (opaquePossible) w.opaque = w.colour;
-    freedom = false;
+    bool freedom = false;
     for (size_t i = 0; i < n; ++i) {
       if (w.colour[i] >> codeSize) w.colour[i] = w.clear[i];
       freedom |= w.colour[i] != w.clear[i];
@@ -632,8 +634,10 @@ Encoded EncodeFrame(const Shared& sh, Worker& w, const Plan& plan, const IdPictu
                 w.bestPixels.data() + r * static_cast<size_t>(width), static_cast<size_t>(width));
   SetFrameBitmap(*f, std::move(bitmap));
   if (transparent) {
-    SetTransparentIndex(*f, static_cast<uint8_t>(t));
-    SetTransparent(*f, true);
+    // The mask is built when the frame is first drawn, as for a frame read from a file; the display
+    // colour is set once the workers are done (it may ask the user interface).
+    f->transparentIndex = static_cast<uint8_t>(t);
+    f->controlFlags |= kControlTransparent;
   }
   result.frame = std::move(f);
   result.size = best;
@@ -674,7 +678,7 @@ bool EncodeFrames(const Shared& sh, size_t begin, size_t end, std::vector<Encode
 }
 
 // The work (pixels of all output frames) from which the encoding walk is split in two.
-constexpr uint64_t kSplitFrom = 1u << 19;
+constexpr uint64_t kSplitFrom = 1u << 17;
 
 // Builds the animation afresh; null when it cannot (a frame needing more than 256 colours) or was stopped.
 // The size of the file the writer makes of an animation whose image data takes imageData bytes in all:
@@ -819,6 +823,7 @@ AnimationPtr Rebuild(const Animation& a, ProgressRecord* progress, bool& stopped
   for (const Encoded& e : results) {
     imageData += e.size;
     anyGlobal |= e.global;
+    ShowTransparentColor(*e.frame, true);
   }
 
   // The blocks in their order: extension blocks copied, each output frame where its first source was.
@@ -854,9 +859,10 @@ bool OptimizeAnimationBest(Animation& a, ProgressRecord* progress, BestOptimizeS
   if (stopped) return false;
   if (rebuilt) s.rebuiltBytes = rebuiltAtMost;
 
-  // Should the rebuild not beat the file as it is, the passes on the file's own palette indices may.
+  // Should the rebuild not be possible (a frame drawing more colours than a palette holds), the passes
+  // on the file's own palette indices still are.
   AnimationPtr standard;
-  if (!rebuilt || s.rebuiltBytes >= s.inputBytes) {
+  if (!rebuilt) {
     standard = CopyAnimation(a);
     if (standard) {
       OptimizeAnimation(*standard,

@@ -5,8 +5,9 @@
 // clears its rectangle, frames are written with the narrowest codes their indices allow, and for every
 // frame the smallest of several ways of using transparency (none, fewest runs of equal values, the
 // compressor's own picks) is chosen by its compressed size. The result is kept only when its file is
-// smaller than the animation's; when the rebuild does not beat it, OptimizeAnimation with every technique
-// gets its chance too. Every picture, and how long it is shown, stays the same.
+// smaller than the animation's (when a frame draws more colours than one palette holds, the animation
+// cannot be rebuilt and OptimizeAnimation with every technique is tried instead). Every picture, and how
+// long it is shown, stays the same.
 #pragma once
 
 #include "model/animation.h"

@@ -14,6 +14,9 @@ namespace lw {
 // working memory (n bytes), kept by the caller between calls.
 void PickFewestRuns(const uint8_t* first, const uint8_t* second, size_t n, bool preferSecond, uint8_t* out,
                     std::vector<uint8_t>& scratch);
+// Both picks at once (ties to first, ties to second): the run counts are the same, only the ties differ.
+void PickFewestRunsBoth(const uint8_t* first, const uint8_t* second, size_t n, uint8_t* tiesToFirst,
+                        uint8_t* tiesToSecond, std::vector<uint8_t>& scratch);
 
 class LzwChooser {
  public:
@@ -29,8 +32,10 @@ class LzwChooser {
   // first). Gives the size of the image data: the code size byte, the codes in sub-blocks of at most 254
   // bytes, and the terminator. The pixel order is the file's (rows already interlaced if need be).
   // With a limit, the work stops (giving UINT64_MAX) as soon as the data would be larger than it.
+  // When flip is given, the values are first[i] and, as the other, flip[i] where first[i] is not flip[i]
+  // and else second[i] (first being a pick from flip and second).
   uint64_t Choose(const uint8_t* first, const uint8_t* second, size_t n, int minCodeSize, bool preferSecond,
-                  uint8_t* out, uint64_t limit = UINT64_MAX);
+                  uint8_t* out, uint64_t limit = UINT64_MAX, const uint8_t* flip = nullptr);
 
   // The size of the image data of fixed pixels.
   uint64_t Size(const uint8_t* pixels, size_t n, int minCodeSize, uint64_t limit = UINT64_MAX) {

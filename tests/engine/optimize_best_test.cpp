@@ -59,6 +59,24 @@ TEST(BestOptimizer, KeepsEveryPictureAndNeverGrows) {
   EXPECT_GT(rebuilt, 60);  // the rebuild, not the plain passes, does the work
 }
 
+// Animations large enough for the encoding to be shared by two threads.
+TEST(BestOptimizer, LargeAnimationsKeepTheirPicturesToo) {
+  RecordingUiHooks hooks;
+  ScopedUiHooks scope(&hooks);
+  for (uint32_t seed = 300; seed < 306; ++seed) {
+    test::SampleKinds kinds;
+    kinds.scale = 12;
+    kinds.localPalettes = seed % 2 == 0;
+    AnimationPtr a = test::SampleAnimation(seed, kinds);
+    ASSERT_GE(uint64_t(a->screenWidth) * a->screenHeight * a->frameCount, uint64_t{1} << 17);
+    const auto expected = Timeline(*a);
+    OptimizeAnimationBest(*a, nullptr);
+    ASSERT_EQ(Timeline(*a), expected) << "seed " << seed;
+    AnimationPtr back = ThroughFile(*a);
+    ASSERT_EQ(Timeline(*back), expected) << "seed " << seed << " read back";
+  }
+}
+
 TEST(BestOptimizer, BeatsThePlainPassesOnSpritesOverAScene) {
   RecordingUiHooks hooks;
   ScopedUiHooks scope(&hooks);

@@ -99,6 +99,29 @@ TEST(LzwChooser, PicksOnlyAllowedValuesAndItsSizeIsTheirs) {
   EXPECT_EQ(out, ones);
 }
 
+TEST(PickFewestRuns, BothAtOnceAndTheFlippedChoiceAgreeWithTheSingleOnes) {
+  std::mt19937 rng(5);
+  std::vector<uint8_t> scratch;
+  LzwChooser chooser;
+  for (int round = 0; round < 30; ++round) {
+    const size_t n = 1 + rng() % 3000;
+    std::vector<uint8_t> colour(n), clear(n), one(n), two(n), first(n), second(n), other(n), a(n), b(n);
+    for (size_t i = 0; i < n; ++i) {
+      colour[i] = static_cast<uint8_t>(rng() % 5);
+      clear[i] = rng() % 2 ? colour[i] : 9;
+    }
+    PickFewestRuns(colour.data(), clear.data(), n, false, one.data(), scratch);
+    PickFewestRuns(colour.data(), clear.data(), n, true, two.data(), scratch);
+    PickFewestRunsBoth(colour.data(), clear.data(), n, first.data(), second.data(), scratch);
+    ASSERT_EQ(first, one);
+    ASSERT_EQ(second, two);
+    for (size_t i = 0; i < n; ++i) other[i] = second[i] == colour[i] ? clear[i] : colour[i];
+    EXPECT_EQ(chooser.Choose(second.data(), other.data(), n, 4, false, a.data()),
+              chooser.Choose(second.data(), clear.data(), n, 4, false, b.data(), UINT64_MAX, colour.data()));
+    EXPECT_EQ(a, b);
+  }
+}
+
 TEST(PickFewestRuns, IsMinimalAgainstEveryChoice) {
   std::mt19937 rng(3);
   std::vector<uint8_t> scratch;

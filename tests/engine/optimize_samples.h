@@ -17,6 +17,7 @@ struct SampleKinds {
   bool disposals = true;  // 2 and 3 besides 0 and 1
   bool localPalettes = false;
   bool offscreen = false;  // frames sticking out of the screen
+  int scale = 1;           // every scene pixel drawn as scale × scale pixels (large animations)
 };
 
 // A sprite moving over a background: most pixels repeat, some frames are identical, sizes and offsets
@@ -24,11 +25,12 @@ struct SampleKinds {
 inline AnimationPtr SampleAnimation(uint32_t seed, SampleKinds kinds = {}) {
   std::mt19937 rng(seed);
   auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<uint32_t>(n)); };
-  const int W = 8 + pick(40), H = 8 + pick(30);
+  const int sw = 8 + pick(40), sh = 8 + pick(30), zoom = kinds.scale;
+  const int W = sw * zoom, H = sh * zoom;
   AnimationPtr a = MakeAnimation(0, W, H, 64);
   a->backgroundIndex = static_cast<uint8_t>(pick(64));
   const int frames = 2 + pick(10);
-  std::vector<uint8_t> scene(static_cast<size_t>(W * H));
+  std::vector<uint8_t> scene(static_cast<size_t>(sw * sh));
   for (auto& p : scene) p = static_cast<uint8_t>(pick(3) == 0 ? 5 + pick(20) : 5);
   for (int k = 0; k < frames; ++k) {
     int kind = pick(6);
@@ -46,7 +48,7 @@ inline AnimationPtr SampleAnimation(uint32_t seed, SampleKinds kinds = {}) {
     // Change a few scene pixels (or none: an identical frame).
     if (kind != 1)
       for (int i = pick(12); i > 0; --i)
-        scene[static_cast<size_t>(pick(W * H))] = static_cast<uint8_t>(pick(30));
+        scene[static_cast<size_t>(pick(sw * sh))] = static_cast<uint8_t>(pick(30));
     const bool local = kinds.localPalettes && pick(4) == 0;
     PalettePtr localPalette = local ? MakePalette(32 + pick(32)) : nullptr;
     Palette* palette = local ? localPalette.get() : a->globalPalette.get();
@@ -57,7 +59,7 @@ inline AnimationPtr SampleAnimation(uint32_t seed, SampleKinds kinds = {}) {
       int sx = left + x, sy = top + y;
       if (transparent && pick(4) == 0) return ti;
       if (sx < 0 || sy < 0 || sx >= W || sy >= H) return static_cast<uint8_t>(pick(count));
-      uint8_t p = scene[static_cast<size_t>(sy * W + sx)];
+      uint8_t p = scene[static_cast<size_t>((sy / zoom) * sw + sx / zoom)];
       return static_cast<uint8_t>(p % count);
     });
     f->left = left;
