@@ -15,6 +15,7 @@
 #include "app/dialogs/about_dialog.h"
 #include "app/shell/ids.h"
 #include "app/shell/main_window.h"
+#include "app/views/preview_window.h"
 #include "edit/frame_insert.h"
 #include "edit/rotate_flip.h"
 #include "model/preferences.h"
@@ -72,8 +73,8 @@ const std::vector<CommandRow>& MainWindow::CommandTable() {
       {kCmdComments, "GIF Co&mments...", E::Document, C::None, kGo, nullptr},
       {kCmdSignature, "&Signature Comment...", E::Always, C::None, kGo, nullptr},
       {kCmdPreferences, "P&references...", E::Always, C::None, kGo, nullptr},
-      {kCmdPreview, "&Animation Preview", E::Document, C::Preview, kGo, nullptr},
-      {kCmdStopPreview, "Stop Showing Animation Preview", E::Document, C::None, kGo, nullptr},
+      {kCmdPreview, "&Animation Preview", E::Document, C::Preview, kGo, &MainWindow::CmdPreview},
+      {kCmdStopPreview, "Stop Showing Animation Preview", E::Preview, C::None, kGo, &MainWindow::CmdPreview},
       {kCmdZoom20, "20%", E::Always, C::Zoom, kGo, &MainWindow::CmdZoomStep},
       {kCmdZoom20 + 1, "25%", E::Always, C::Zoom, kGo, &MainWindow::CmdZoomStep},
       {kCmdZoom20 + 2, "33%", E::Always, C::Zoom, kGo, &MainWindow::CmdZoomStep},
@@ -223,6 +224,8 @@ bool MainWindow::IsEnabledByRule(const CommandRow& row) const {
       const QMimeData* mime = QApplication::clipboard()->mimeData();
       return mime && (mime->hasImage() || mime->hasFormat("application/x-loopwright-frame-v2"));
     }
+    case EnableRule::Preview:
+      return preview_ != nullptr;
   }
   return false;
 }
@@ -244,7 +247,7 @@ void MainWindow::InitMainMenu() {
       case CheckRule::None:
         break;
       case CheckRule::Preview:
-        action->setChecked(false);  // no preview window in this build
+        action->setChecked(preview_ != nullptr);
         break;
       case CheckRule::Orientation:
         action->setChecked(row.id == orientationCommand);
@@ -286,6 +289,10 @@ void MainWindow::RunFollowUps(uint32_t steps) {
     filmstrip_->ImageCache().Clear();
     filmstrip_->RepaintFilmstrip();
   }
+  // The preview composes its picture afresh from the changed document.
+  if (preview_ && (steps & (kFollowModified | kFollowRebuild | kFollowRelayout | kFollowRepaintFrame |
+                            kFollowRepaintAll)))
+    preview_->AnimationChanged();
   if (steps & kFollowRunningTime) ShowRunningTime();
   if (steps & kFollowColorJob) jobs_.StartColorUsageJob(animation_.get());
   if (steps & (kFollowSizeJobDrop | kFollowSizeJobKeep))

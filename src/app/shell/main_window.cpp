@@ -10,6 +10,7 @@
 #include <QStatusBar>
 
 #include "app/shell/ids.h"
+#include "app/views/preview_window.h"
 #include "edit/frame_insert.h"
 #include "io/files.h"
 #include "model/preferences.h"
@@ -62,8 +63,9 @@ MainWindow::MainWindow(SettingsStore* store, QWidget* parent) : QMainWindow(pare
 }
 
 MainWindow::~MainWindow() {
-  // Whatever way the window goes, no job may still read the document.
+  // Whatever way the window goes, no job may still read the document, nor the preview.
   jobs_.StopJobs();
+  ClosePreview();
   filmstrip_->SetFilmstripAnimation(nullptr);
   animation_.reset();
 }
@@ -143,6 +145,8 @@ void MainWindow::SetTitle(const QString& name) {
 
 void MainWindow::SetCurrentAnimation(AnimationPtr a) {
   jobs_.StopJobs();
+  // The preview never outlives the document it shows.
+  if (preview_ && preview_->PreviewAnimation() != a.get()) ClosePreview();
   // The filmstrip lets go of the old document before it is freed.
   filmstrip_->SetFilmstripAnimation(a.get());
   AnimationPtr old = std::move(animation_);
@@ -175,7 +179,15 @@ void MainWindow::RelayoutFilmstrip() {
 }
 
 void MainWindow::ClosePreview() {
-  // The animation preview is not part of this build; nothing to close.
+  if (!preview_) return;
+  // It may be closing from its own close box: it goes once control is back in the event loop, and lets
+  // go of the document now.
+  preview_->Detach();
+  preview_->hide();
+  preview_->deleteLater();
+  preview_ = nullptr;
+  if (QAction* a = Action(kCmdStopPreview)) a->setEnabled(false);
+  if (QAction* a = Action(kCmdPreview)) a->setChecked(false);
 }
 
 void MainWindow::CloseDocument() {
@@ -266,6 +278,7 @@ void MainWindow::FilmstripMove(int target, int from) {
     modified_ = true;
     SelectFrame(moved);
     filmstrip_->RepaintFilmstrip();
+    if (preview_) preview_->AnimationChanged();
   }
   jobs_.StartColorUsageJob(animation_.get());
   jobs_.StartFileSizeJob(animation_.get(), false);

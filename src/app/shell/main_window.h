@@ -28,6 +28,8 @@ class SettingsStore;
 
 namespace lw::app {
 
+class PreviewWindow;
+
 // Follow-up steps of a command, run by the dispatcher in this order.
 enum FollowUp : uint32_t {
   kFollowNone = 0,
@@ -43,7 +45,7 @@ enum FollowUp : uint32_t {
 };
 
 // When a menu item is enabled.
-enum class EnableRule { Always, Document, Frame, Modified, ModifiedWithPath, Clipboard };
+enum class EnableRule { Always, Document, Frame, Modified, ModifiedWithPath, Clipboard, Preview };
 // Which state checks a menu item.
 enum class CheckRule { None, Preview, Orientation, Zoom, TransparencyView };
 
@@ -110,6 +112,8 @@ class MainWindow : public QMainWindow, public FilmstripHost {
   int OrientationValue() const { return orientation_; }
   FilmstripView* Filmstrip() const { return filmstrip_; }
   SettingsStore* Store() const { return store_; }
+  // The animation preview window while it is shown, else null.
+  PreviewWindow* Preview() const { return preview_; }
 
   // ---- Shell operations ----
   void SetCurrentAnimation(AnimationPtr a);
@@ -194,6 +198,7 @@ class MainWindow : public QMainWindow, public FilmstripHost {
   uint32_t CmdUnoptimize(int);
   uint32_t CmdExportFilmstrip(int);
   uint32_t CmdExportAvi(int);
+  uint32_t CmdPreview(int);
 
   void BuildMenus();
   void BuildStatusBar();
@@ -229,6 +234,7 @@ class MainWindow : public QMainWindow, public FilmstripHost {
   QAction* recentSeparator_ = nullptr;
   QLabel* statusParts_[4] = {};
   BackgroundJobs jobs_;
+  PreviewWindow* preview_ = nullptr;
 };
 
 // The dialogs of the desktop: file chooser, colour chooser, and the browser for the help page.
