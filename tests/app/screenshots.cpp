@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QThread>
 #include <cstdio>
@@ -10,6 +11,7 @@
 #include "app/shell/ids.h"
 #include "app/shell/main_window.h"
 #include "app/shell/qt_ui_hooks.h"
+#include "app/views/preview_window.h"
 #include "model/preferences.h"
 #include "platform/settings_store.h"
 
@@ -64,6 +66,21 @@ int main(int argc, char** argv) {
     shot(v.name);
   }
   window.DispatchCommand(lw::app::kCmdOrientDefault);
+  // The animation preview, playing, beside the editor.
+  window.DispatchCommand(lw::app::kCmdPreview);
+  if (lw::app::PreviewWindow* preview = window.Preview()) {
+    preview->move(window.geometry().right() - preview->width() - 60, window.geometry().top() + 120);
+    for (int i = 0; i < 5; ++i) settle();
+    QString path = out + "/preview.png";
+    preview->grab().save(path);
+    std::printf("%s\n", qPrintable(path));
+    // The whole screen: the editor with the preview window over it.
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+      path = out + "/editor-with-preview.png";
+      screen->grabWindow(0).save(path);
+      std::printf("%s\n", qPrintable(path));
+    }
+  }
   window.SetModified(false);
   window.close();
   lw::SetUiHooks(nullptr);
