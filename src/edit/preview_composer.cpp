@@ -15,8 +15,6 @@ bool PreviewPicture::Make(int32_t width, int32_t height, ScreenPixel background)
   if (count > Limits().maxFramePixels) return false;
   try {
     pixels_.assign(static_cast<size_t>(count), background);
-    // The saved picture under a disposal-3 frame never exceeds the screen.
-    saved_.reserve(static_cast<size_t>(count));
   } catch (const std::bad_alloc&) {
     Discard();
     return false;
@@ -81,11 +79,15 @@ void PreviewPicture::Draw(const Frame& f) {
   if (r.Empty()) return;
   if (pendingDisposal_ == 3) {
     const size_t rowWidth = static_cast<size_t>(r.x1 - r.x0);
-    saved_.resize(rowWidth * static_cast<size_t>(r.y1 - r.y0));
-    for (int32_t y = r.y0; y < r.y1; ++y)
-      std::copy_n(pixels_.begin() + static_cast<std::ptrdiff_t>(y) * width_ + r.x0, rowWidth,
-                  saved_.begin() + static_cast<std::ptrdiff_t>(static_cast<size_t>(y - r.y0) * rowWidth));
-    touched_ += rowWidth * static_cast<size_t>(r.y1 - r.y0);
+    try {
+      saved_.resize(rowWidth * static_cast<size_t>(r.y1 - r.y0));
+      for (int32_t y = r.y0; y < r.y1; ++y)
+        std::copy_n(pixels_.begin() + static_cast<std::ptrdiff_t>(y) * width_ + r.x0, rowWidth,
+                    saved_.begin() + static_cast<std::ptrdiff_t>(static_cast<size_t>(y - r.y0) * rowWidth));
+      touched_ += rowWidth * static_cast<size_t>(r.y1 - r.y0);
+    } catch (const std::bad_alloc&) {
+      pendingDisposal_ = 1;  // no room to keep what lies beneath: the frame stays when it goes
+    }
   }
   // Colours from the palette in effect; indices past its end are black, as in the frame's colour table.
   ScreenPixel colors[256];
