@@ -54,6 +54,7 @@ void PreviewTest::commandOpensAndEveryWayClosesIt() {
   test::TestShell shell;
   MainWindow& w = shell.window;
   // Without a document the command is greyed and opens nothing.
+  QVERIFY(!w.Action(kCmdStopPreview)->isEnabled());
   w.DispatchCommand(kCmdPreview);
   QVERIFY(!w.Preview());
 

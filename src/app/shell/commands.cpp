@@ -130,6 +130,8 @@ void MainWindow::BuildMenus() {
     connect(action, &QAction::triggered, this, [this, id] { DispatchCommand(id); });
     actions_[row.id] = action;
   }
+  // Nothing to stop showing until the preview opens.
+  actions_.at(kCmdStopPreview)->setEnabled(false);
   const std::vector<MenuItem> bar = {
       {-1,
        "&File",
