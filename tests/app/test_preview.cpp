@@ -245,6 +245,14 @@ void PreviewTest::changesWhileStoppedKeepTheFrameNumber() {
   QCOMPARE(p->Number(), 3);
   QCOMPARE(p->Slider()->maximum(), 3);
   QCOMPARE(p->Slider()->value(), 3);
+  // Files dropped on the filmstrip add frames: the slider takes the new count, the number stays.
+  w.SelectFrame(-1);
+  w.DropFiles(QPoint(-100, -100), {QString(LW_TEST_DATA) + "/gif/2x2.gif"});
+  QCOMPARE(w.CurrentAnimation()->frameCount, 4);
+  QCOMPARE(p->Slider()->maximum(), 4);
+  QCOMPARE(p->Number(), 3);
+  w.SelectFrame(3);
+  w.DispatchCommand(kCmdDelete);
   // Every frame deleted: nothing left to show, nothing breaks.
   for (int i = 0; i < 3; ++i) {
     w.SelectFrame(0);

@@ -16,6 +16,7 @@
 #include "app/shell/ids.h"
 #include "app/shell/main_window.h"
 #include "app/shell/recent_files.h"
+#include "app/views/preview_window.h"
 #include "color/palette_choice.h"
 #include "edit/comments.h"
 #include "edit/frame_insert.h"
@@ -414,6 +415,7 @@ void MainWindow::DropFiles(const QPoint& pos, const QStringList& files) {
     modified_ = true;
     RebuildFilmstrip();
     RelayoutFilmstrip();
+    if (preview_) preview_->AnimationChanged();
     jobs_.StartFileSizeJob(animation_.get(), true);
   }
 }
