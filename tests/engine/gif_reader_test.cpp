@@ -350,10 +350,8 @@ TEST(GifReader, LargeFilesDecodedInParallelKeepTheOrderOfARead) {
     }
     // Codes far beyond the table, enough of them to pass the size check of the structure pass.
     file.Raw({0x2C}).Le16(0).Le16(0).Le16(side).Le16(side).Raw({0, 8});
-    for (int block = 0; block < 90; ++block) {
-      file.b.push_back(255);
-      file.b.insert(file.b.end(), 255, 0xFF);
-    }
+    const std::vector<uint8_t> subBlock(256, 0xFF);  // length 255, then 255 bytes of all-ones codes
+    for (int block = 0; block < 90; ++block) file.b.insert(file.b.end(), subBlock.begin(), subBlock.end());
     file.Raw({0});
     file.Loop(7);
   }
