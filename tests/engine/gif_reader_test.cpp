@@ -272,15 +272,20 @@ TEST(GifReader, DamagedFilesGiveTheirMessagesInOrder) {
        0,
        {"Unable to read file successfully"}},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    ReadOutcome r = Read(c.bytes);
-    EXPECT_EQ(r.result, c.result);
-    EXPECT_EQ(r.errors, c.errors);
-    EXPECT_EQ(r.a != nullptr, c.result != 0);
-    if (r.a) {
-      EXPECT_EQ(r.a->fileSize, kUnknownFileSize);
+  // Read in order, and with the images decoded by threads after the structure pass.
+  for (size_t threshold : {SIZE_MAX, size_t{1}}) {
+    size_t previous = SetParallelReadThreshold(threshold);
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.what) + (threshold == 1 ? " (threads)" : ""));
+      ReadOutcome r = Read(c.bytes);
+      EXPECT_EQ(r.result, c.result);
+      EXPECT_EQ(r.errors, c.errors);
+      EXPECT_EQ(r.a != nullptr, c.result != 0);
+      if (r.a) {
+        EXPECT_EQ(r.a->fileSize, kUnknownFileSize);
+      }
     }
+    SetParallelReadThreshold(previous);
   }
   ReadOutcome two = Read(twoFrames.b);
   EXPECT_EQ(two.a->frameCount, 2);
