@@ -10,6 +10,7 @@
 #include <QStatusBar>
 
 #include "app/shell/ids.h"
+#include "app/shell/toolbars.h"
 #include "edit/frame_insert.h"
 #include "io/files.h"
 #include "model/preferences.h"
@@ -48,6 +49,7 @@ MainWindow::MainWindow(SettingsStore* store, QWidget* parent) : QMainWindow(pare
   filmstrip_ = new FilmstripView(this, this);
   setCentralWidget(filmstrip_);
   BuildMenus();
+  toolbars_ = new Toolbars(this);
   BuildStatusBar();
   for (const Accelerator& acc : kAccelerators) {
     auto* shortcut = new QShortcut(QKeySequence(acc.keys), this);
@@ -148,6 +150,8 @@ void MainWindow::SetCurrentAnimation(AnimationPtr a) {
   AnimationPtr old = std::move(animation_);
   animation_ = std::move(a);
   old.reset();
+  toolbars_->ShowDocumentButtons(animation_ != nullptr);
+  toolbars_->RefreshAnimationToolbar(animation_.get());
   ShowDocumentStatus();
   jobs_.StartFileSizeJob(animation_.get(), false);
   SelectFrame(-1);
@@ -158,6 +162,8 @@ void MainWindow::SetCurrentAnimation(AnimationPtr a) {
 void MainWindow::SelectFrame(int index) {
   selected_ = index;
   filmstrip_->SelectInFilmstrip(index);
+  toolbars_->ShowSelectionButtons(animation_ && index != -1);
+  toolbars_->RefreshFrameToolbar(index);
   ShowFramePosition();
 }
 
@@ -172,6 +178,9 @@ void MainWindow::RelayoutFilmstrip() {
   filmstrip_->LayoutFilmstrip(true);
   ShowFramePosition();
   ShowRunningTime();
+  // Frames came or went: the names and the frame at the selected index change.
+  toolbars_->RebuildFrameNames(animation_.get());
+  toolbars_->RefreshFrameToolbar(selected_);
 }
 
 void MainWindow::ClosePreview() {
@@ -218,6 +227,7 @@ void MainWindow::SetOrientation(int command) {
   }
   orientation_ = value;
   filmstrip_->SetFilmstripOrientation(value);
+  toolbars_->ShowOrientation(value);
 }
 
 // ---- Window events ----
@@ -264,6 +274,7 @@ void MainWindow::FilmstripMove(int target, int from) {
   int moved = MoveFrame(*animation_, target, from);
   if (moved != from) {
     modified_ = true;
+    toolbars_->RebuildFrameNames(animation_.get());
     SelectFrame(moved);
     filmstrip_->RepaintFilmstrip();
   }
