@@ -407,7 +407,10 @@ uint32_t MainWindow::CmdUnoptimize(int) {
   bool done = UnoptimizeAnimation(*animation_);
   QApplication::restoreOverrideCursor();
   // Every frame has new pixels: their colour counts change too.
-  return done ? kFollowModified | kFollowRepaintAll | kFollowSizeJobDrop | kFollowColorJob : kFollowNone;
+  // Removal methods and transparency change too: the frame toolbar shows them afresh.
+  return done ? kFollowModified | kFollowRepaintAll | kFollowFrameToolbar | kFollowSizeJobDrop |
+                    kFollowColorJob
+              : kFollowNone;
 }
 
 std::string FindHelpFile(bool* folderFound) {

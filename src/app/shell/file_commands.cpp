@@ -16,6 +16,7 @@
 #include "app/shell/ids.h"
 #include "app/shell/main_window.h"
 #include "app/shell/recent_files.h"
+#include "app/shell/toolbars.h"
 #include "color/palette_choice.h"
 #include "edit/comments.h"
 #include "edit/frame_insert.h"
@@ -310,7 +311,8 @@ uint32_t MainWindow::CmdInsertFrame(int) {
   int point = InsertionPoint();
   if (OpenFilesDialog("Insert Frame(s) Into Animation", false) == 0) return kFollowNone;
   SelectFrame(point);
-  return kFollowModified | kFollowRebuild | kFollowRelayout | kFollowSizeJobDrop;
+  // Merging palettes may have given the document a global palette.
+  return kFollowModified | kFollowRebuild | kFollowRelayout | kFollowPaletteButton | kFollowSizeJobDrop;
 }
 
 bool MainWindow::SaveDocument(bool saveAs) {
@@ -414,6 +416,7 @@ void MainWindow::DropFiles(const QPoint& pos, const QStringList& files) {
     modified_ = true;
     RebuildFilmstrip();
     RelayoutFilmstrip();
+    toolbars_->RefreshPaletteButton(animation_.get());
     jobs_.StartFileSizeJob(animation_.get(), true);
   }
 }
