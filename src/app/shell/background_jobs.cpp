@@ -15,14 +15,30 @@ BackgroundJobs::~BackgroundJobs() {
   StopJobs();
 }
 
+namespace {
+
+// Cancels a job and waits for its thread. Joining wakes the interface thread the moment the job ends,
+// where sleeping 10 ms at a time would hold up every edit that restarts the job by 10 ms or more.
+void CancelAndJoin(uint32_t job, std::thread& thread) {
+  if (!thread.joinable()) {
+    CancelJobAndWait(job);
+    return;
+  }
+  if (IsJobRunning(job)) SetJobCancelled(job, true);
+  thread.join();
+  // A job that ended between the look at its running bit and the request leaves the request behind; it
+  // would stop the next run at once.
+  SetJobCancelled(job, false);
+}
+
+}  // namespace
+
 void BackgroundJobs::JoinSize() {
-  CancelJobAndWait(kJobFileSize);
-  if (sizeThread_.joinable()) sizeThread_.join();
+  CancelAndJoin(kJobFileSize, sizeThread_);
 }
 
 void BackgroundJobs::JoinColor() {
-  CancelJobAndWait(kJobColorUse);
-  if (colorThread_.joinable()) colorThread_.join();
+  CancelAndJoin(kJobColorUse, colorThread_);
 }
 
 void BackgroundJobs::StopJobs() {
