@@ -599,6 +599,14 @@ void ToolbarsTest::stoppedJobsAreResumedWhenNoStepRestartsThem() {
   w.Jobs().ResumeJobs(w.CurrentAnimation());
   w.Jobs().WaitColorJob();
   QVERIFY(w.CurrentAnimation()->colorUse == expected);
+  // A cancel request left over from a job that ended on its own does not stop the next run.
+  SetJobCancelled(kJobFileSize | kJobColorUse, true);
+  w.Jobs().StartColorUsageJob(w.CurrentAnimation());
+  w.Jobs().StartFileSizeJob(w.CurrentAnimation(), true);
+  QTRY_VERIFY_WITH_TIMEOUT(w.StatusText(2) != QString("  File Size: Calculating..."), 20000);
+  w.Jobs().WaitColorJob();
+  QVERIFY(!w.Jobs().WasInterrupted(kJobColorUse, w.CurrentAnimation()));
+  QVERIFY(!w.Jobs().WasInterrupted(kJobFileSize, w.CurrentAnimation()));
 }
 
 QTEST_MAIN(ToolbarsTest)

@@ -76,6 +76,8 @@ void BackgroundJobs::StartFileSizeJob(Animation* a, bool dropCache) {
   emit FileSizeChanged(-1);
   if (!a) return;
   if (dropCache) a->fileSize = kUnknownFileSize;
+  // No thread of this job runs now: a request left over from an earlier stop is not for this run.
+  SetJobCancelled(kJobFileSize, false);
   SetJobRunning(kJobFileSize, true);
   try {
     sizeThread_ = std::thread([this, a, generation] {
@@ -111,6 +113,7 @@ void BackgroundJobs::StartColorUsageJob(Animation* a) {
   colorTarget_ = a;
   interrupted_.fetch_and(~kJobColorUse);
   if (!a) return;
+  SetJobCancelled(kJobColorUse, false);
   SetJobRunning(kJobColorUse, true);
   try {
     colorThread_ = std::thread([this, a] {
