@@ -432,6 +432,17 @@ void ToolbarsTest::delayBoxTakesValuesAndRefusesTooLargeOnes() {
   w.SelectFrame(0);
   QCOMPARE(box->text(), QString("10"));
   QCOMPARE(NthFrame(*w.CurrentAnimation(), 2)->delay, 0u);
+  // Keys typed in the box edit its text: Delete there is not the window's Delete Frame.
+  w.show();
+  QVERIFY(QTest::qWaitForWindowActive(&w));
+  w.SelectFrame(1);
+  box->setFocus();
+  QTRY_VERIFY(box->hasFocus());
+  box->setCursorPosition(0);
+  QTest::keyClick(box, Qt::Key_Delete);
+  QCOMPARE(w.CurrentAnimation()->frameCount, 3);
+  QCOMPARE(box->text(), QString("0"));
+  QCOMPARE(NthFrame(*w.CurrentAnimation(), 1)->delay, 0u);
   // Without a frame the box does nothing.
   w.SelectFrame(-1);
   w.SetModified(false);
