@@ -310,6 +310,16 @@ void ToolbarsTest::frameButtonsEditTheCurrentFrame() {
   // Each edit went to the frame the toolbar shows, not to another one.
   QCOMPARE(GetDisposal(*NthFrame(*w.CurrentAnimation(), 2)), 3);
   QVERIFY(IsInterlaced(*NthFrame(*w.CurrentAnimation(), 1)));
+  // A command that rewrites every frame shows the new state: unoptimizing makes frames opaque.
+  AnimationPtr two = test::MakeAnimation(2, 4, 4);
+  SetTransparentIndex(*FirstFrame(*two), 1);
+  SetTransparent(*FirstFrame(*two), true);
+  w.SetCurrentAnimation(std::move(two));
+  w.SelectFrame(0);
+  QVERIFY(bars->IsPressed(kCmdToggleTransparency));
+  QVERIFY(w.DispatchCommand(kCmdUnoptimize));
+  QCOMPARE(IsTransparent(*FirstFrame(*w.CurrentAnimation())), bars->IsPressed(kCmdToggleTransparency));
+  QVERIFY(!bars->IsPressed(kCmdToggleTransparency));
 }
 
 void ToolbarsTest::transparencyButtonsAskThePicker() {
