@@ -4,6 +4,7 @@
 #   ./make.sh test        install what is missing, build, run every test (plus an ASan+UBSan engine run)
 #   ./make.sh build       install what is missing and build only
 #   ./make.sh fuzz NAME [SECONDS]   build a libFuzzer target with clang and run it on its corpus
+#   ./make.sh tsan        the editor's background-job tests under ThreadSanitizer
 set -euo pipefail
 cd "$(dirname "$0")"
 ROOT=$PWD
@@ -80,8 +81,18 @@ case "$cmd" in
     build/libfuzzer/fuzz/fuzz_$name -max_total_time="$seconds" -rss_limit_mb=4096 \
       build/libfuzzer/corpus-$name "$ROOT/fuzz/corpus/$name"
     ;;
+  tsan)
+    ensure_packages
+    export QT_QPA_PLATFORM=offscreen
+    # Without -Werror: GCC warns falsely about instrumented standard-library code.
+    # Qt itself is not instrumented: only the races in our own code are looked for.
+    cmake -S "$ROOT" -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLW_WERROR=OFF -DLW_TSAN=ON \
+      -DLW_BUILD_VIDEO=OFF >/dev/null
+    cmake --build build/tsan -j "$JOBS" --target app_test_toolbars
+    TSAN_OPTIONS="halt_on_error=1 suppressions=$ROOT/tests/app/tsan.supp" build/tsan/tests/app/app_test_toolbars
+    ;;
   *)
-    echo "usage: ./make.sh run [FILE] | test | build | fuzz NAME [SECONDS]" >&2
+    echo "usage: ./make.sh run [FILE] | test | build | fuzz NAME [SECONDS] | tsan" >&2
     exit 2
     ;;
 esac

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QObject>
+#include <atomic>
 #include <cstdint>
 #include <thread>
 
@@ -29,6 +30,11 @@ class BackgroundJobs : public QObject {
   void StopJobs();
   // Waits, without cancelling, until the colour-use count has ended.
   void WaitColorJob();
+  // Starts again, on the same document, the jobs that a stop cancelled before they had a result (a command
+  // that stopped them and restarted neither would otherwise leave "Calculating..." or a partial count).
+  void ResumeJobs(Animation* a);
+  // Whether the last run of the job on this document was cancelled before it ended (job bits).
+  bool WasInterrupted(uint32_t job, const Animation* a) const;
 
  signals:
   // The saved size in bytes, or -1 while it is being computed.
@@ -41,6 +47,11 @@ class BackgroundJobs : public QObject {
   std::thread sizeThread_;
   std::thread colorThread_;
   uint64_t sizeGeneration_ = 0;
+  // The document each job last ran on, and the jobs whose last run was cancelled before its end (set by
+  // the job's thread, read after it has been joined).
+  const Animation* sizeTarget_ = nullptr;
+  const Animation* colorTarget_ = nullptr;
+  std::atomic<uint32_t> interrupted_{0};
 };
 
 }  // namespace lw::app

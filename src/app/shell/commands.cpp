@@ -15,6 +15,7 @@
 #include "app/dialogs/about_dialog.h"
 #include "app/shell/ids.h"
 #include "app/shell/main_window.h"
+#include "app/shell/toolbars.h"
 #include "app/views/preview_window.h"
 #include "edit/frame_insert.h"
 #include "edit/rotate_flip.h"
@@ -102,6 +103,24 @@ const std::vector<CommandRow>& MainWindow::CommandTable() {
       {kCmdHtml, "HTML...", E::Document, C::None, kGo, nullptr},
       {kCmdHelp, "&Contents...", E::Always, C::None, kGo, &MainWindow::CmdHelp},
       {kCmdAbout, "&About Loopwright...", E::Always, C::None, kGo, &MainWindow::CmdAbout},
+      // The frame toolbar's buttons and boxes (no menu items). Those that change the frame stop the jobs
+      // that read it first.
+      {kCmdInterlace, "Interlace Image", E::Frame, C::None, kStop, &MainWindow::CmdInterlace},
+      {kCmdToggleTransparency, "Toggle Transparency", E::Frame, C::None, kStop,
+       &MainWindow::CmdToggleTransparency},
+      {kCmdPickTransparency, "Pick Transparency Color", E::Frame, C::None, kStop,
+       &MainWindow::CmdPickTransparency},
+      {kCmdLocalPalette, "Local Palette", E::Frame, C::None, kStop, &MainWindow::CmdLocalPalette},
+      {kCmdShowLocalPalette, "Show Local Palette", E::Frame, C::None, kGo, nullptr},
+      {kCmdFrameNameList, "Frame Name", E::Document, C::None, kGo, &MainWindow::CmdFrameNameList},
+      {kCmdDelayBox, "Delay (1/100th seconds)", E::Frame, C::None, kStop, &MainWindow::CmdDelayBox},
+      {kCmdRemovalLeave, "Removal: Leave Alone", E::Frame, C::None, kStop, &MainWindow::CmdRemoval},
+      {kCmdRemovalBackground, "Removal: Restore Background", E::Frame, C::None, kStop,
+       &MainWindow::CmdRemoval},
+      {kCmdRemovalPrevious, "Removal: Restore Previous", E::Frame, C::None, kStop, &MainWindow::CmdRemoval},
+      {kCmdIterationsBox, "Number of Iterations (0 = continuous)", E::Document, C::None, kStop,
+       &MainWindow::CmdIterationsBox},
+      {kCmdShowGlobalPalette, "Show Global Palette", E::Document, C::None, kGo, nullptr},
   };
   return table;
 }
@@ -276,6 +295,8 @@ bool MainWindow::DispatchCommand(int id) {
   if (!row || !row->handler) return false;
   if (row->stopJobsFirst) jobs_.StopJobs();
   RunFollowUps((this->*(row->handler))(id));
+  // A job the stop cancelled and no step restarted runs again, so its result is never lost.
+  if (row->stopJobsFirst) jobs_.ResumeJobs(animation_.get());
   return true;
 }
 
@@ -296,6 +317,8 @@ void MainWindow::RunFollowUps(uint32_t steps) {
                             kFollowRepaintAll)))
     preview_->AnimationChanged();
   if (steps & kFollowRunningTime) ShowRunningTime();
+  if (steps & kFollowFrameToolbar) toolbars_->RefreshFrameToolbar(selected_);
+  if (steps & kFollowPaletteButton) toolbars_->RefreshPaletteButton(animation_.get());
   if (steps & kFollowColorJob) jobs_.StartColorUsageJob(animation_.get());
   if (steps & (kFollowSizeJobDrop | kFollowSizeJobKeep))
     jobs_.StartFileSizeJob(animation_.get(), steps & kFollowSizeJobDrop);
@@ -393,7 +416,10 @@ uint32_t MainWindow::CmdUnoptimize(int) {
   bool done = UnoptimizeAnimation(*animation_);
   QApplication::restoreOverrideCursor();
   // Every frame has new pixels: their colour counts change too.
-  return done ? kFollowModified | kFollowRepaintAll | kFollowSizeJobDrop | kFollowColorJob : kFollowNone;
+  // Removal methods and transparency change too: the frame toolbar shows them afresh.
+  return done ? kFollowModified | kFollowRepaintAll | kFollowFrameToolbar | kFollowSizeJobDrop |
+                    kFollowColorJob
+              : kFollowNone;
 }
 
 std::string FindHelpFile(bool* folderFound) {

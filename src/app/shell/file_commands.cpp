@@ -16,6 +16,7 @@
 #include "app/shell/ids.h"
 #include "app/shell/main_window.h"
 #include "app/shell/recent_files.h"
+#include "app/shell/toolbars.h"
 #include "app/views/preview_window.h"
 #include "color/palette_choice.h"
 #include "edit/comments.h"
@@ -311,7 +312,8 @@ uint32_t MainWindow::CmdInsertFrame(int) {
   int point = InsertionPoint();
   if (OpenFilesDialog("Insert Frame(s) Into Animation", false) == 0) return kFollowNone;
   SelectFrame(point);
-  return kFollowModified | kFollowRebuild | kFollowRelayout | kFollowSizeJobDrop;
+  // Merging palettes may have given the document a global palette.
+  return kFollowModified | kFollowRebuild | kFollowRelayout | kFollowPaletteButton | kFollowSizeJobDrop;
 }
 
 bool MainWindow::SaveDocument(bool saveAs) {
@@ -416,6 +418,7 @@ void MainWindow::DropFiles(const QPoint& pos, const QStringList& files) {
     RebuildFilmstrip();
     RelayoutFilmstrip();
     if (preview_) preview_->AnimationChanged();
+    toolbars_->RefreshPaletteButton(animation_.get());
     jobs_.StartFileSizeJob(animation_.get(), true);
   }
 }

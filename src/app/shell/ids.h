@@ -52,6 +52,19 @@ enum CommandId : int {
   kCmdTransparencyCustom = 40090,
   kCmdRecentFirst = 40150,
   kCmdRecentLast = 40158,
+  // The frame toolbar's buttons and boxes.
+  kCmdInterlace = 40040,
+  kCmdToggleTransparency = 40041,
+  kCmdPickTransparency = 40042,
+  kCmdLocalPalette = 40043,
+  kCmdShowLocalPalette = 40044,
+  kCmdFrameNameList = 40045,
+  kCmdDelayBox = 40046,
+  kCmdRemovalLeave = 40047,
+  kCmdRemovalBackground = 40048,
+  kCmdIterationsBox = 40049,
+  kCmdShowGlobalPalette = 40050,
+  kCmdRemovalPrevious = 40051,
 };
 
 // Orientation values the shell passes to the filmstrip.

@@ -10,6 +10,7 @@
 #include <QStatusBar>
 
 #include "app/shell/ids.h"
+#include "app/shell/toolbars.h"
 #include "app/views/preview_window.h"
 #include "edit/frame_insert.h"
 #include "io/files.h"
@@ -49,6 +50,7 @@ MainWindow::MainWindow(SettingsStore* store, QWidget* parent) : QMainWindow(pare
   filmstrip_ = new FilmstripView(this, this);
   setCentralWidget(filmstrip_);
   BuildMenus();
+  toolbars_ = new Toolbars(this);
   BuildStatusBar();
   for (const Accelerator& acc : kAccelerators) {
     auto* shortcut = new QShortcut(QKeySequence(acc.keys), this);
@@ -152,6 +154,8 @@ void MainWindow::SetCurrentAnimation(AnimationPtr a) {
   AnimationPtr old = std::move(animation_);
   animation_ = std::move(a);
   old.reset();
+  toolbars_->ShowDocumentButtons(animation_ != nullptr);
+  toolbars_->RefreshAnimationToolbar(animation_.get());
   ShowDocumentStatus();
   jobs_.StartFileSizeJob(animation_.get(), false);
   SelectFrame(-1);
@@ -162,6 +166,8 @@ void MainWindow::SetCurrentAnimation(AnimationPtr a) {
 void MainWindow::SelectFrame(int index) {
   selected_ = index;
   filmstrip_->SelectInFilmstrip(index);
+  toolbars_->ShowSelectionButtons(animation_ && index != -1);
+  toolbars_->RefreshFrameToolbar(index);
   ShowFramePosition();
 }
 
@@ -176,6 +182,9 @@ void MainWindow::RelayoutFilmstrip() {
   filmstrip_->LayoutFilmstrip(true);
   ShowFramePosition();
   ShowRunningTime();
+  // Frames came or went: the names and the frame at the selected index change.
+  toolbars_->RebuildFrameNames(animation_.get());
+  toolbars_->RefreshFrameToolbar(selected_);
 }
 
 void MainWindow::ClosePreview() {
@@ -230,6 +239,7 @@ void MainWindow::SetOrientation(int command) {
   }
   orientation_ = value;
   filmstrip_->SetFilmstripOrientation(value);
+  toolbars_->ShowOrientation(value);
 }
 
 // ---- Window events ----
@@ -276,6 +286,7 @@ void MainWindow::FilmstripMove(int target, int from) {
   int moved = MoveFrame(*animation_, target, from);
   if (moved != from) {
     modified_ = true;
+    toolbars_->RebuildFrameNames(animation_.get());
     SelectFrame(moved);
     filmstrip_->RepaintFilmstrip();
     if (preview_) preview_->AnimationChanged();

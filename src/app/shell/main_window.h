@@ -42,6 +42,9 @@ enum FollowUp : uint32_t {
   kFollowColorJob = 1 << 6,      // restart the colour-use count
   kFollowSizeJobDrop = 1 << 7,   // restart the file-size job, dropping the cached size
   kFollowSizeJobKeep = 1 << 8,   // restart the file-size job, keeping the cached size
+  // The toolbars' steps (toolbars.h).
+  kFollowFrameToolbar = 1 << 16,   // refresh the frame toolbar for the selected frame
+  kFollowPaletteButton = 1 << 17,  // "Show Global Palette" follows the global palette
 };
 
 // When a menu item is enabled.
@@ -50,6 +53,7 @@ enum class EnableRule { Always, Document, Frame, Modified, ModifiedWithPath, Cli
 enum class CheckRule { None, Preview, Orientation, Zoom, TransparencyView };
 
 class MainWindow;
+class Toolbars;
 using CommandHandler = uint32_t (MainWindow::*)(int id);
 
 // One row of the command table.
@@ -95,6 +99,9 @@ class MainWindow : public QMainWindow, public FilmstripHost {
     std::function<uint32_t(const Animation& a)> askFilmstrip;
     // The 'AVI Compression' question: 1 none, 2 RLE8, 0 for Cancel.
     std::function<int()> askAviCompression;
+    // The 'Pick Transparency Index' dialog for a frame and its transparent index (-1: not transparent):
+    // the chosen colour index, -1 for Cancel. Without it the frame toolbar cannot pick a colour.
+    std::function<int(Frame& f, int current)> pickTransparency;
   };
 
   explicit MainWindow(SettingsStore* store, QWidget* parent = nullptr);
@@ -160,6 +167,7 @@ class MainWindow : public QMainWindow, public FilmstripHost {
   void RestorePlacement();
 
   BackgroundJobs& Jobs() { return jobs_; }
+  Toolbars* Bars() const { return toolbars_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -199,6 +207,16 @@ class MainWindow : public QMainWindow, public FilmstripHost {
   uint32_t CmdExportFilmstrip(int);
   uint32_t CmdExportAvi(int);
   uint32_t CmdPreview(int);
+  // The frame toolbar's commands (toolbar_commands.cpp).
+  uint32_t CmdInterlace(int);
+  uint32_t CmdToggleTransparency(int);
+  uint32_t CmdPickTransparency(int);
+  uint32_t CmdLocalPalette(int);
+  uint32_t CmdFrameNameList(int);
+  uint32_t CmdDelayBox(int);
+  uint32_t CmdRemoval(int id);
+  uint32_t CmdIterationsBox(int);
+  uint32_t PickTransparentColor();
 
   void BuildMenus();
   void BuildStatusBar();
@@ -235,6 +253,7 @@ class MainWindow : public QMainWindow, public FilmstripHost {
   QLabel* statusParts_[4] = {};
   BackgroundJobs jobs_;
   PreviewWindow* preview_ = nullptr;
+  Toolbars* toolbars_ = nullptr;
 };
 
 // The dialogs of the desktop: file chooser, colour chooser, and the browser for the help page.
