@@ -287,11 +287,14 @@ TEST(GifLzw, EncoderGivesTheSameBytesAsThePlainAlgorithm) {
     int kind, w, h, colors, minCodeSize;
     bool interlaced;
   };
+  // The last three: one pixel wide and very tall, and rows far longer than the stretches the encoder
+  // works through between looks at its buffers.
   const Case cases[] = {
       {0, 1, 1, 2, 2, false},       {0, 3, 3, 4, 2, true},        {0, 200, 150, 4, 2, false},
       {0, 300, 200, 256, 8, false}, {1, 400, 300, 256, 8, false}, {1, 640, 480, 2, 2, true},
       {2, 333, 77, 64, 6, true},    {2, 1000, 10, 200, 8, false}, {0, 17, 9, 8, 5, true},
-      {3, 500, 400, 256, 8, false}, {3, 640, 480, 40, 8, true},   {3, 300, 300, 32, 5, false}};
+      {3, 500, 400, 256, 8, false}, {3, 640, 480, 40, 8, true},   {3, 300, 300, 32, 5, false},
+      {0, 1, 9000, 4, 2, false},    {0, 9001, 3, 256, 8, true},   {1, 20000, 2, 7, 3, false}};
   uint32_t seed = 1;
   for (const Case& c : cases) {
     std::vector<uint8_t> pixels = Picture(c.kind, c.w, c.h, c.colors, seed++);
