@@ -245,19 +245,34 @@ constexpr size_t kFlushAt = kPacket * 256;
 constexpr ptrdiff_t kChunkPixels = 4096;
 constexpr size_t kChunkBytes = kChunkPixels * 12 / 8 + 64;
 
-// `ifEqual` when a == b, else `otherwise`, as a conditional move: the outcome is a coin toss for the
-// branch predictor.
-inline uint32_t SelectIfEqual(uint32_t a, uint32_t b, uint32_t ifEqual, uint32_t otherwise) {
+// The choice after looking a key up, made with conditional moves (whether the pixel hits is a coin toss
+// for the branch predictor): on a hit the string goes on with the code found and the next pixel looks
+// after it; otherwise the pixel starts a new string, the entry goes to `slot`, and `miss` is 1.
+struct Choice {
+  uint32_t ent, nextSlot, entry, miss;
+};
+inline Choice Choose(uint32_t key, uint32_t kk, uint32_t found, uint32_t c, uint32_t cn, uint32_t slot) {
+  Choice r{c, cn << kHashShift ^ c, kHashSize, 0};
+  const uint32_t slotAfterHit = cn << kHashShift ^ found;
 #if defined(__x86_64__) && defined(__GNUC__)
-  asm("cmpl %[b], %[a]\n\tcmove %[eq], %[r]"
-      : [r] "+r"(otherwise)
-      : [a] "r"(a), [b] "r"(b), [eq] "r"(ifEqual)
+  asm("cmpl %[kk], %[key]\n\t"
+      "cmove %[found], %[ent]\n\t"
+      "cmove %[afterHit], %[nextSlot]\n\t"
+      "cmovne %[slot], %[entry]\n\t"
+      "setne %b[miss]"
+      : [ent] "+r"(r.ent), [nextSlot] "+r"(r.nextSlot), [entry] "+r"(r.entry), [miss] "+q"(r.miss)
+      : [kk] "r"(kk), [key] "r"(key), [found] "r"(found), [afterHit] "r"(slotAfterHit), [slot] "r"(slot)
       : "cc");
-  return otherwise;
 #else
-  uint32_t mask = 0u - static_cast<uint32_t>(a == b);
-  return otherwise ^ ((otherwise ^ ifEqual) & mask);
+  if (key == kk) {
+    r.ent = found;
+    r.nextSlot = slotAfterHit;
+  } else {
+    r.entry = slot;
+    r.miss = 1;
+  }
 #endif
+  return r;
 }
 }  // namespace
 
@@ -336,8 +351,10 @@ bool LzwEncoder::Encode(GifSink& sink, const LzwImage& image, int minCodeSize) {
     const uint32_t kk = (c << 12 | ent) + 1;
     uint32_t key = t.keys[slot];
     uint32_t found = t.codes[slot];
-    uint32_t collision = (key != kk) & (key != 0);
-    asm("" : "+r"(collision));  // one branch for both tests
+    // Neither a hit nor an empty slot: one test, as the 64-bit product of the two 32-bit values is 0
+    // only when one of them is (the empty asm keeps the compiler from splitting it into two branches).
+    uint64_t collision = static_cast<uint64_t>(key ^ kk) * key;
+    asm("" : "+r"(collision));
     if (collision) [[unlikely]] {
       // Probe on; a slot holding the key 0 ends the probe like an empty one.
       const uint32_t step = slot == 0 ? 1 : kHashSize - slot;
@@ -348,16 +365,14 @@ bool LzwEncoder::Encode(GifSink& sink, const LzwImage& image, int minCodeSize) {
       found = t.codes[slot];
     }
     // A hit, or the free slot of a new string.
-    uint32_t hit = 0u - static_cast<uint32_t>(key == kk);
-    asm("" : "+r"(hit));
+    const Choice choice = Choose(key, kk, found, c, cn, slot);
     *q = static_cast<uint16_t>(ent);
-    q += hit + 1;
-    const uint32_t entry = slot ^ ((slot ^ kHashSize) & hit);
-    t.keys[entry] = kk;
-    t.codes[entry] = static_cast<uint16_t>(next);
-    next += hit + 1;
-    ent = SelectIfEqual(key, kk, found, c);
-    slot = SelectIfEqual(key, kk, cn << kHashShift ^ found, cn << kHashShift ^ c);
+    q += choice.miss;
+    t.keys[choice.entry] = kk;
+    t.codes[choice.entry] = static_cast<uint16_t>(next);
+    next += choice.miss;
+    ent = choice.ent;
+    slot = choice.nextSlot;
     if (next >= bumpAt) [[unlikely]] {
       // A wider code, or a full table that starts again with a clear code.
       if (codeBits < 12) {
