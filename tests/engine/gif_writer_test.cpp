@@ -81,6 +81,20 @@ TEST(GifWriter, TableSizesAndCodeSizes) {
   EXPECT_EQ(WriteGif(sink, *a, nullptr), 0);
 }
 
+// The code size covers the widest pixel wherever it sits in a row: in the words the rows are scanned
+// by, in the tail after them, in the last row.
+TEST(GifWriter, CodeSizeCoversEveryPixelPosition) {
+  AnimationPtr a = test::MakeAnimation(0, 21, 3, 4);
+  for (int y : {0, 2})
+    for (int x = 0; x < 21; ++x) {
+      FramePtr f = test::MakeFrame(21, 3, a->globalPalette.get(), [](int, int) { return uint8_t{1}; });
+      f->codeSize = 2;
+      f->MutableBits()[static_cast<size_t>(y) * static_cast<size_t>(f->Stride()) + static_cast<size_t>(x)] =
+          x % 2 ? 0x1F : 0x9;
+      EXPECT_EQ(MinimumCodeSize(*f), x % 2 ? 5 : 4) << x << "," << y;
+    }
+}
+
 TEST(GifWriter, FrameWithoutControlExtensionGetsOne) {
   std::vector<uint8_t> p(4, 1);
   auto bytes = test::GifBytes().Header(2, 2).Image(0, 0, 2, 2, p).Trailer().b;
