@@ -264,22 +264,20 @@ inline Choice Choose(uint32_t key, uint32_t kk, uint32_t found, uint32_t c, uint
       : [kk] "r"(kk), [key] "r"(key), [found] "r"(found), [afterHit] "r"(slotAfterHit), [slot] "r"(slot)
       : "cc");
 #else
-  if (key == kk) {
-    r.ent = found;
-    r.nextSlot = slotAfterHit;
-  } else {
-    r.entry = slot;
-    r.miss = 1;
-  }
+  uint32_t hit = 0u - static_cast<uint32_t>(key == kk);
+  asm("" : "+r"(hit));  // masks, not a branch
+  r.ent ^= (r.ent ^ found) & hit;
+  r.nextSlot ^= (r.nextSlot ^ slotAfterHit) & hit;
+  r.entry = slot ^ ((slot ^ kHashSize) & hit);
+  r.miss = hit + 1;
 #endif
   return r;
 }
 }  // namespace
 
-// keys[slot] holds the key + 1 of the string in the slot (0: empty), codes[slot] its code. The key + 1
-// fits in 20 bits: the key with all bits set would need the string of code 4095, which only exists once
-// the table is full. The slot past the end takes the writes of pixels that made no entry; no probe reads
-// it. The whole table stays in the first-level cache.
+// keys[slot] holds the key + 1 of the string in the slot (0: empty, 1: the key 0), codes[slot] its code.
+// The slot past the end takes the writes of pixels that made no entry; no probe reads it. The whole
+// table stays in the first-level cache.
 struct LzwEncoder::Tables {
   uint32_t keys[kHashSize + 1];
   uint16_t codes[kHashSize + 1];
