@@ -1,8 +1,14 @@
 #include "gif/gif_reader.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <new>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "gif/gif_lzw.h"
@@ -54,6 +60,27 @@ LzwDecoder& ThreadDecoder() {
 
 enum State { kReading = 0, kTrailer = 1, kFailed = 2 };
 enum class Extension { Block, Loop, Failed };
+enum class Decoded { Pending, Ok, Corrupt, NoMemory };
+
+// An image whose header has been read and whose bitmap is allocated: where its data sub-blocks lie.
+struct PendingImage {
+  Frame* frame = nullptr;
+  int minCodeSize = 0;
+  size_t dataStart = 0;    // the first sub-block's length byte
+  size_t codeBytes = 0;    // the sub-blocks' data bytes, lengths left out
+  size_t end = 0;          // the file position after the image
+  uint16_t loopCount = 0;  // the document's loop count before this image was read
+};
+
+// Scratch memory of one decoding thread.
+struct DecodeScratch {
+  std::vector<uint8_t> codes;   // the image data sub-blocks joined
+  std::vector<uint8_t> raster;  // the pixels in stream order
+};
+
+// Files this large have their images decoded on several threads once their structure is read.
+constexpr size_t kParallelFileBytes = 256 * 1024;
+constexpr unsigned kMaxDecodeThreads = 8;
 
 class GifReader {
  public:
@@ -64,21 +91,42 @@ class GifReader {
 
  private:
   Extension ReadExtension(uint8_t label, BlockPtr* block);
-  bool ReadImage(Frame& f);
+  bool ParseImage(Frame& f, PendingImage* image);
+  Decoded DecodeImage(const PendingImage& image, LzwDecoder& decoder, DecodeScratch& scratch) const;
+  // The deferred images decoded, progress shown in file order. Gives the index of the first image that
+  // failed (with its result in *failure), or of the last one kept when the user stopped (*stopped set),
+  // or images_.size().
+  size_t DecodeDeferred(Decoded* failure, bool* stopped);
+  void Fail(const char* format, ...) __attribute__((format(printf, 2, 3)));
 
   Input in_;
   ProgressRecord* progress_;
   AnimationPtr a_;
-  LzwDecoder& decoder_ = ThreadDecoder();
-  std::vector<uint8_t> codes_;   // the image data sub-blocks joined
-  std::vector<uint8_t> raster_;  // the pixels in stream order
+  DecodeScratch scratch_;
   uint64_t totalPixels_ = 0;
+  // Large files: images wait for the decoding threads, and the messages of the structure pass wait too,
+  // since an image that turns out corrupt ends the read before anything that follows it.
+  bool defer_ = false;
+  std::vector<PendingImage> images_;
+  std::vector<std::string> deferredMessages_;
 };
+
+void GifReader::Fail(const char* format, ...) {
+  char text[1024];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(text, sizeof text, format, args);
+  va_end(args);
+  if (defer_)
+    deferredMessages_.emplace_back(text);
+  else
+    ShowError("%s", text);
+}
 
 int GifReader::Read(AnimationPtr* out) {
   uint8_t screen[7];
   if (!in_.Read(screen, sizeof screen)) {
-    ShowError("Unable to read file successfully");
+    Fail("Unable to read file successfully");
     return 0;
   }
   a_ = NewAnimation();
@@ -100,8 +148,8 @@ int GifReader::Read(AnimationPtr* out) {
     uint8_t rgb[256 * 3];
     if (!in_.Read(rgb, static_cast<size_t>(count) * 3)) {
       // A table cut short is the end of the file.
-      ShowError("EOF found instead of trailer block");
-      ShowError("Unable to read file successfully");
+      Fail("EOF found instead of trailer block");
+      Fail("Unable to read file successfully");
       return 0;
     }
     a.globalPalette = Palette::FromRgb(rgb, count);
@@ -110,6 +158,7 @@ int GifReader::Read(AnimationPtr* out) {
   a.screenFlags = packed;
 
   SetProgressRange(progress_, static_cast<uint32_t>(std::min<size_t>(in_.size, UINT32_MAX)));
+  defer_ = in_.size >= kParallelFileBytes && std::thread::hardware_concurrency() > 1;
   GifBlock* tail = a.head;
   FramePtr pending;  // made from a graphic control extension, waiting for its image
   int state = kReading;
@@ -117,7 +166,7 @@ int GifReader::Read(AnimationPtr* out) {
   while (state == kReading) {
     uint8_t introducer;
     if (!in_.ReadByte(introducer)) {
-      ShowError("EOF found instead of trailer block");
+      Fail("EOF found instead of trailer block");
       state = kFailed;
       break;
     }
@@ -128,27 +177,27 @@ int GifReader::Read(AnimationPtr* out) {
       case 0x21: {
         uint8_t label;
         if (!in_.ReadByte(label)) {
-          ShowError("EOF found instead of trailer block");
+          Fail("EOF found instead of trailer block");
           state = kFailed;
           break;
         }
         if (label == kPlainTextBlock || label == kCommentBlock || label == kApplicationBlock) {
           Extension e = ReadExtension(label, &block);
           if (e == Extension::Failed) {
-            ShowError("Error reading extension");
+            Fail("Error reading extension");
             state = kFailed;
           }
         } else if (label == 0xF9) {
           uint8_t control[6];
           if (!in_.Read(control, sizeof control)) {
-            ShowError("EOF found instead of trailer block");
+            Fail("EOF found instead of trailer block");
             state = kFailed;
             break;
           }
           pending = NewFrameBlock(control + 1);
           if (!pending) state = kFailed;
         } else {
-          ShowError("Unrecognized Control Block");
+          Fail("Unrecognized Control Block");
           state = kFailed;
         }
         break;
@@ -159,9 +208,21 @@ int GifReader::Read(AnimationPtr* out) {
           state = kFailed;
           break;
         }
-        if (!ReadImage(*f)) {
+        PendingImage image;
+        if (!ParseImage(*f, &image)) {
           state = kFailed;
           break;
+        }
+        if (defer_) {
+          images_.push_back(image);
+        } else {
+          Decoded d = DecodeImage(image, ThreadDecoder(), scratch_);
+          if (d != Decoded::Ok) {
+            Fail(d == Decoded::NoMemory ? "Not enough memory to build frame image"
+                                        : "Error decompressing image data. File is corrupt.");
+            state = kFailed;
+            break;
+          }
         }
         ++a.frameCount;
         block = std::move(f);
@@ -171,17 +232,49 @@ int GifReader::Read(AnimationPtr* out) {
         state = kTrailer;
         break;
       default:
-        ShowError("Unrecognized data block");
+        Fail("Unrecognized data block");
         state = kFailed;
         break;
     }
     if (block && state == kReading) {
       tail = InsertBlockAfter(tail, std::move(block));
-      if (!SetProgressPosition(progress_, static_cast<uint32_t>(std::min<size_t>(in_.pos, UINT32_MAX)))) {
+      // Deferred images show their progress as they are decoded.
+      if (!defer_ &&
+          !SetProgressPosition(progress_, static_cast<uint32_t>(std::min<size_t>(in_.pos, UINT32_MAX)))) {
         aborted = true;
         break;
       }
     }
+  }
+
+  if (defer_) {
+    defer_ = false;
+    Decoded failure = Decoded::Ok;
+    bool stopped = false;
+    size_t last = DecodeDeferred(&failure, &stopped);
+    if (last < images_.size()) {
+      // What the file holds after the image is dropped, as a read that stops there would have it, and the
+      // messages of the structure pass with it.
+      const PendingImage& at = images_[last];
+      GifBlock* cut = stopped ? at.frame->next : at.frame;
+      while (cut) {
+        GifBlock* next = cut->next;
+        UnlinkAndFreeBlock(cut);
+        cut = next;
+      }
+      a.frameCount = static_cast<int32_t>(stopped ? last + 1 : last);
+      if (!stopped) a.loopCount = at.loopCount;
+      deferredMessages_.clear();
+      if (stopped) {
+        aborted = true;
+        state = kTrailer;
+      } else {
+        ShowError("%s", failure == Decoded::NoMemory ? "Not enough memory to build frame image"
+                                                     : "Error decompressing image data. File is corrupt.");
+        state = kFailed;
+      }
+    }
+    for (const std::string& m : deferredMessages_) ShowError("%s", m.c_str());
   }
 
   if (state != kFailed) {
@@ -190,10 +283,10 @@ int GifReader::Read(AnimationPtr* out) {
     return aborted ? 2 : 1;
   }
   if (a.frameCount == 0) {
-    ShowError("Unable to read file successfully");
+    Fail("Unable to read file successfully");
     return 0;
   }
-  ShowError("Only part of the animation was read");
+  Fail("Only part of the animation was read");
   *out = std::move(a_);
   return 2;
 }
@@ -216,7 +309,7 @@ Extension GifReader::ReadExtension(uint8_t label, BlockPtr* block) {
         uint8_t terminator;
         if (!in_.ReadByte(terminator)) return Extension::Failed;
         if (terminator != 0) {
-          ShowError("Netscape Animation block is invalid.");
+          Fail("Netscape Animation block is invalid.");
           return Extension::Failed;
         }
         a_->loopCount = Le16(loop + 1);
@@ -243,7 +336,7 @@ Extension GifReader::ReadExtension(uint8_t label, BlockPtr* block) {
   return Extension::Block;
 }
 
-bool GifReader::ReadImage(Frame& f) {
+bool GifReader::ParseImage(Frame& f, PendingImage* image) {
   uint8_t desc[9];
   if (!in_.Read(desc, sizeof desc)) return false;
   f.left = Le16(desc);
@@ -257,7 +350,7 @@ bool GifReader::ReadImage(Frame& f) {
     if (!in_.Read(rgb, static_cast<size_t>(count) * 3)) return false;
     PalettePtr local = Palette::FromRgb(rgb, count);
     if (!local) {
-      ShowError("Unable to create a local palette");
+      Fail("Unable to create a local palette");
       return false;
     }
     f.localPalette = std::move(local);
@@ -270,7 +363,7 @@ bool GifReader::ReadImage(Frame& f) {
   const uint64_t pixels = static_cast<uint64_t>(f.width) * static_cast<uint64_t>(f.height);
   const PixelLimits& limits = Limits();
   if (pixels == 0 || pixels > limits.maxFramePixels || totalPixels_ + pixels > limits.maxTotalPixels) {
-    ShowError("Not enough memory to build frame image");
+    Fail("Not enough memory to build frame image");
     return false;
   }
 
@@ -278,7 +371,8 @@ bool GifReader::ReadImage(Frame& f) {
   // cannot be read ends the data (the file is cut short).
   uint8_t minCodeSize = 0;
   bool haveCodeSize = in_.ReadByte(minCodeSize);
-  codes_.clear();
+  image->dataStart = in_.pos;
+  image->codeBytes = 0;
   if (haveCodeSize) {
     for (;;) {
       uint8_t length;
@@ -287,44 +381,68 @@ bool GifReader::ReadImage(Frame& f) {
         in_.pos = in_.size;
         break;
       }
-      codes_.insert(codes_.end(), in_.data + in_.pos, in_.data + in_.pos + length);
+      image->codeBytes += length;
       in_.pos += length;
     }
   }
   if (!haveCodeSize || minCodeSize > kLzwMaxCodeSize ||
-      pixels > LzwDecoder::MaxPixelsFor(minCodeSize, codes_.size())) {
-    ShowError("Error decompressing image data. File is corrupt.");
+      pixels > LzwDecoder::MaxPixelsFor(minCodeSize, image->codeBytes)) {
+    Fail("Error decompressing image data. File is corrupt.");
     return false;
   }
 
-  // Every byte is written below, so the bitmap need not be cleared first.
+  // Every byte is written by the decoding, so the bitmap need not be cleared first.
   FrameBitmapPtr bitmap =
       FrameBitmap::MakeUninitialized(f.width, f.height, f.palette ? f.palette : &DefaultPalette());
-  uint8_t* bits = bitmap ? bitmap->MutableBits() : nullptr;
-  if (!bits) {
-    ShowError("Not enough memory to build frame image");
+  if (!bitmap || !bitmap->MutableBits()) {
+    Fail("Not enough memory to build frame image");
     return false;
   }
+  totalPixels_ += pixels;
+  // The mask of a transparent frame is built when it is first drawn (GetMask), not for every frame read.
+  f.bitmap = std::move(bitmap);
+  ShowTransparentColor(f, true);
+  image->frame = &f;
+  image->minCodeSize = minCodeSize;
+  image->end = in_.pos;
+  image->loopCount = a_->loopCount;
+  return true;
+}
+
+// Touches only the image's own bitmap and the scratch, so images decode on several threads at once.
+Decoded GifReader::DecodeImage(const PendingImage& image, LzwDecoder& decoder, DecodeScratch& scratch) const {
+  Frame& f = *image.frame;
+  const auto pixels = static_cast<size_t>(f.width) * static_cast<size_t>(f.height);
   const bool interlaced = f.imageFlags & kImageInterlaced;
+  std::vector<uint8_t>& codes = scratch.codes;
   try {
-    codes_.resize(codes_.size() + kLzwInputPadding, 0);
-    if (interlaced) raster_.resize(static_cast<size_t>(pixels));
+    codes.resize(image.codeBytes + kLzwInputPadding);
+    if (interlaced) scratch.raster.resize(pixels);
   } catch (const std::bad_alloc&) {
-    ShowError("Not enough memory to build frame image");
-    return false;
+    return Decoded::NoMemory;
   }
+  // Joins the sub-blocks again: the structure pass counted whole ones only.
+  size_t pos = image.dataStart;
+  size_t filled = 0;
+  while (filled < image.codeBytes) {
+    size_t length = std::min<size_t>(in_.data[pos++], image.codeBytes - filled);
+    std::memcpy(codes.data() + filled, in_.data + pos, length);
+    filled += length;
+    pos += length;
+  }
+  std::memset(codes.data() + filled, 0, kLzwInputPadding);
+
+  uint8_t* bits = f.bitmap->MutableBits();
   // Rows in file order go straight into the bitmap; interlaced ones through the raster buffer.
-  if (!decoder_.Decode(minCodeSize, codes_.data(), codes_.size() - kLzwInputPadding,
-                       interlaced ? raster_.data() : bits, static_cast<size_t>(pixels))) {
-    ShowError("Error decompressing image data. File is corrupt.");
-    return false;
-  }
+  if (!decoder.Decode(image.minCodeSize, codes.data(), image.codeBytes,
+                      interlaced ? scratch.raster.data() : bits, pixels))
+    return Decoded::Corrupt;
   const auto width = static_cast<size_t>(f.width);
-  const auto stride = static_cast<size_t>(bitmap->Stride());
+  const auto stride = static_cast<size_t>(f.bitmap->Stride());
   if (interlaced) {
     std::vector<int> rows = RowOrder(f.height, true);
     for (size_t i = 0; i < rows.size(); ++i)
-      std::memcpy(bits + static_cast<size_t>(rows[i]) * stride, raster_.data() + i * width, width);
+      std::memcpy(bits + static_cast<size_t>(rows[i]) * stride, scratch.raster.data() + i * width, width);
   } else if (stride != width) {
     // Spread the packed rows out to the padded stride, last row first.
     for (size_t y = static_cast<size_t>(f.height); y-- > 1;)
@@ -333,11 +451,90 @@ bool GifReader::ReadImage(Frame& f) {
   if (stride != width)
     for (size_t y = 0; y < static_cast<size_t>(f.height); ++y)
       std::memset(bits + y * stride + width, 0, stride - width);
-  totalPixels_ += pixels;
-  // The mask of a transparent frame is built when it is first drawn (GetMask), not for every frame read.
-  f.bitmap = std::move(bitmap);
-  ShowTransparentColor(f, true);
-  return true;
+  return Decoded::Ok;
+}
+
+size_t GifReader::DecodeDeferred(Decoded* failure, bool* stopped) {
+  const size_t count = images_.size();
+  if (count == 0) return 0;
+  std::mutex mutex;
+  std::condition_variable done;
+  std::vector<Decoded> results(count, Decoded::Pending);
+  size_t next = 0;      // the next image to take
+  bool cancel = false;  // set when the read ends early: the threads take no more images
+
+  // Takes images in file order until none is left; gives false when there was none to take.
+  auto work = [&](LzwDecoder& decoder, DecodeScratch& scratch, bool once) {
+    bool took = false;
+    for (;;) {
+      size_t i;
+      {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (cancel || next == count) return took;
+        i = next++;
+      }
+      took = true;
+      Decoded d = DecodeImage(images_[i], decoder, scratch);
+      {
+        std::lock_guard<std::mutex> lock(mutex);
+        results[i] = d;
+      }
+      done.notify_all();
+      if (once) return true;
+    }
+  };
+
+  const unsigned helpers = static_cast<unsigned>(std::min<size_t>(
+                               {std::thread::hardware_concurrency(), kMaxDecodeThreads, count})) -
+                           1;
+  std::vector<std::thread> threads;
+  for (unsigned t = 0; t < helpers; ++t) {
+    try {
+      threads.emplace_back([&] {
+        LzwDecoder decoder;
+        DecodeScratch scratch;
+        work(decoder, scratch, false);
+      });
+    } catch (const std::system_error&) {
+      break;  // fewer threads: this one does the rest
+    }
+  }
+
+  // This thread reports progress for the images done in order, and decodes one itself between reports.
+  size_t shown = 0;
+  size_t result = count;
+  while (shown < count) {
+    Decoded d;
+    {
+      std::unique_lock<std::mutex> lock(mutex);
+      d = results[shown];
+    }
+    if (d == Decoded::Pending) {
+      if (!work(ThreadDecoder(), scratch_, true)) {
+        std::unique_lock<std::mutex> lock(mutex);
+        done.wait(lock, [&] { return results[shown] != Decoded::Pending; });
+      }
+      continue;
+    }
+    if (d != Decoded::Ok) {
+      *failure = d;
+      result = shown;
+      break;
+    }
+    if (!SetProgressPosition(progress_,
+                             static_cast<uint32_t>(std::min<size_t>(images_[shown].end, UINT32_MAX)))) {
+      *stopped = true;
+      result = shown;
+      break;
+    }
+    ++shown;
+  }
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    cancel = true;
+  }
+  for (std::thread& t : threads) t.join();
+  return result;
 }
 
 }  // namespace

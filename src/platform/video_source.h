@@ -1,6 +1,7 @@
 // Reading the video stream of a movie file (AVI, and whatever else the decoder library reads): the
 // stream's timing, its pixel format and its decoded frames as packed DIBs, one per sample that holds data.
-// The interface carries no decoder types; the implementation lives in video_source_ffmpeg.cpp.
+// The interface carries no decoder types; the implementation lives in video_source_ffmpeg.cpp, built as a
+// module (loopwright-video.so) that the engine loads when a movie is first opened.
 #pragma once
 
 #include <cstdint>
@@ -53,7 +54,11 @@ class VideoSource {
 std::unique_ptr<VideoSource> OpenVideoSource(const std::string& path, const VideoLimit& limit,
                                              std::string* error = nullptr);
 
-// Whether the build reads video at all.
+// Whether video can be read: the build has video support and its module loads.
 bool VideoSupportBuiltIn();
+
+// Raised whenever the module's entry points or the structures above change, so that a stale module is
+// refused rather than called with the wrong layout.
+constexpr int kVideoModuleVersion = 1;
 
 }  // namespace lw

@@ -1,10 +1,11 @@
 // The video source on FFmpeg: libavformat finds and demuxes the stream, libavcodec decodes it, libswscale
 // brings full-colour frames to bottom-line DIB pixel formats (5-5-5 for 16 bits, blue-green-red for 24).
+// Built as a module of its own that the engine loads on the first movie it opens, so that the programs do
+// not bind FFmpeg and its hundred-odd libraries every time they start.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
-#include "model/limits.h"
 #include "platform/video_source.h"
 
 extern "C" {
@@ -38,7 +39,7 @@ class FfmpegVideoSource : public VideoSource {
     avformat_close_input(&format_);
   }
 
-  bool Open(const std::string& path, const VideoLimit& limit, std::string* error) {
+  bool Open(const std::string& path, const VideoLimit& limit, uint64_t maxFramePixels, std::string* error) {
     limit_ = limit;
     if (avformat_open_input(&format_, path.c_str(), nullptr, nullptr) < 0) return Fail(error, "not readable");
     if (avformat_find_stream_info(format_, nullptr) < 0) return Fail(error, "no stream information");
@@ -48,7 +49,7 @@ class FfmpegVideoSource : public VideoSource {
     AVStream* st = format_->streams[stream_];
     const AVCodecParameters* par = st->codecpar;
     if (par->width <= 0 || par->height <= 0 || par->width > kMaxSide || par->height > kMaxSide ||
-        static_cast<uint64_t>(par->width) * static_cast<uint64_t>(par->height) > Limits().maxFramePixels)
+        static_cast<uint64_t>(par->width) * static_cast<uint64_t>(par->height) > maxFramePixels)
       return Fail(error, "frame size out of bounds");
     info_.width = par->width;
     info_.height = par->height;
@@ -258,16 +259,22 @@ class FfmpegVideoSource : public VideoSource {
 
 }  // namespace
 
-std::unique_ptr<VideoSource> OpenVideoSource(const std::string& path, const VideoLimit& limit,
-                                             std::string* error) {
-  av_log_set_level(AV_LOG_QUIET);
-  auto source = std::make_unique<FfmpegVideoSource>();
-  if (!source->Open(path, limit, error)) return nullptr;
-  return source;
-}
-
-bool VideoSupportBuiltIn() {
-  return true;
-}
-
 }  // namespace lw
+
+extern "C" {
+
+__attribute__((visibility("default"))) int LwVideoModuleVersion() {
+  return lw::kVideoModuleVersion;
+}
+
+__attribute__((visibility("default"))) lw::VideoSource* LwOpenVideoSource(const char* path,
+                                                                          const lw::VideoLimit* limit,
+                                                                          uint64_t maxFramePixels,
+                                                                          std::string* error) {
+  av_log_set_level(AV_LOG_QUIET);
+  auto source = std::make_unique<lw::FfmpegVideoSource>();
+  if (!source->Open(path, *limit, maxFramePixels, error)) return nullptr;
+  return source.release();
+}
+
+}  // extern "C"

@@ -363,5 +363,24 @@ TEST_F(Avi, EscKeepsTheFramesReadSoFar) {
   EXPECT_TRUE(esc.Texts().empty());
 }
 
+#if LW_HAVE_VIDEO
+// The decoder lives in a module loaded on first use: a build with video must find it (otherwise every
+// movie test above would quietly skip), and the programs must not bind FFmpeg when they start.
+TEST(VideoModule, LoadsOnDemandOnly) {
+  std::ifstream maps("/proc/self/maps");
+  std::string before((std::istreambuf_iterator<char>(maps)), std::istreambuf_iterator<char>());
+  if (before.find("loopwright-video.so") == std::string::npos) {
+    EXPECT_EQ(before.find("libavformat"), std::string::npos) << "FFmpeg bound without the module";
+  }
+  EXPECT_TRUE(VideoSupportBuiltIn());
+  std::ifstream after("/proc/self/maps");
+  std::string loaded((std::istreambuf_iterator<char>(after)), std::istreambuf_iterator<char>());
+  EXPECT_NE(loaded.find("loopwright-video.so"), std::string::npos);
+  std::string error;
+  EXPECT_FALSE(OpenVideoSource("/nonexistent/movie.avi", VideoLimit{}, &error));
+  EXPECT_FALSE(error.empty());
+}
+#endif
+
 }  // namespace
 }  // namespace lw

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <random>
 
 #include "gif/gif_reader.h"
 #include "gif_support.h"
@@ -329,6 +330,71 @@ TEST(GifReader, StoppingTheReadKeepsWhatWasRead) {
   EXPECT_EQ(r.result, 2);
   EXPECT_TRUE(r.errors.empty());
   EXPECT_EQ(r.a->frameCount, 2);
+}
+
+// Large files have their images decoded on several threads after the structure is read: a damaged image in
+// the middle must still end the read there, as if read in order, and stopping keeps whole frames only.
+TEST(GifReader, LargeFilesDecodedInParallelKeepTheOrderOfARead) {
+  const int side = 128, count = 24, damaged = 13;
+  std::vector<std::vector<uint8_t>> frames;
+  GifBytes file;
+  file.Header(side, side, true, 7).Loop(3);
+  std::mt19937 noise(5);
+  for (int i = 0; i < count; ++i) {
+    std::vector<uint8_t> p(static_cast<size_t>(side * side));
+    for (uint8_t& v : p) v = static_cast<uint8_t>(noise());
+    frames.push_back(p);
+    if (i != damaged) {
+      file.Image(0, 0, side, side, p, 8);
+      continue;
+    }
+    // Codes far beyond the table, enough of them to pass the size check of the structure pass.
+    file.Raw({0x2C}).Le16(0).Le16(0).Le16(side).Le16(side).Raw({0, 8});
+    for (int block = 0; block < 90; ++block) {
+      file.b.push_back(255);
+      file.b.insert(file.b.end(), 255, 0xFF);
+    }
+    file.Raw({0});
+    file.Loop(7);
+  }
+  std::vector<uint8_t> bytes = file.Raw({0x99}).b;  // a bad block after everything
+  ASSERT_GE(bytes.size(), 300u * 1024);
+
+  ReadOutcome r = Read(bytes);
+  EXPECT_EQ(r.result, 2);
+  EXPECT_EQ(r.errors, (std::vector<std::string>{"Error decompressing image data. File is corrupt.",
+                                                "Only part of the animation was read"}));
+  ASSERT_TRUE(r.a);
+  ASSERT_EQ(r.a->frameCount, damaged);
+  EXPECT_EQ(r.a->loopCount, 3);  // the looping block after the damaged image was never reached
+  int n = 0;
+  for (const Frame* f = FirstFrame(*r.a); f; f = NextFrame(f), ++n)
+    EXPECT_EQ(test::FramePixels(*f), frames[static_cast<size_t>(n)]) << n;
+  EXPECT_EQ(n, damaged);
+  EXPECT_EQ(LastBlock(*r.a)->kind, kImageBlock);
+
+  // Stopped part way: whole frames only, no message, the size left unknown.
+  class StopAfter : public ProgressSink {
+   public:
+    void SetText(const std::string&) override {}
+    void SetRange(uint32_t) override {}
+    void SetPosition(uint32_t) override {}
+    bool Pump() override { return ++pumps_ < 5; }
+    int pumps_ = 0;
+  };
+  StopAfter sink;
+  ProgressPtr progress = BeginProgress(kProgressOwnerBar, 0, &sink);
+  r = Read(bytes, progress.get());
+  EXPECT_EQ(r.result, 2);
+  EXPECT_TRUE(r.errors.empty());
+  ASSERT_TRUE(r.a);
+  EXPECT_GE(r.a->frameCount, 1);
+  EXPECT_LT(r.a->frameCount, damaged);
+  EXPECT_EQ(r.a->fileSize, kUnknownFileSize);
+  n = 0;
+  for (const Frame* f = FirstFrame(*r.a); f; f = NextFrame(f), ++n)
+    EXPECT_EQ(test::FramePixels(*f), frames[static_cast<size_t>(n)]) << n;
+  EXPECT_EQ(n, r.a->frameCount);
 }
 
 TEST(GifReader, ReadAnyFileNamesFramesAndCountsColours) {
