@@ -226,20 +226,61 @@ bool LzwDecoder::Decode(int minCodeSize, const uint8_t* data, size_t dataBytes, 
 // codes of up to 12 bits, a clear code whenever the table is full. The probe treats a slot holding the
 // key 0 as free, as that family always has, so the table (and with it the code stream) is exactly the
 // one those encoders build.
+//
+// Most pixels extend the current string by a hit in the first slot they look at, or end it in an empty
+// slot there; which of the two cannot be foreseen, so both go without a branch and only a collision
+// (a first slot holding another key) branches off to probe on. What bounds the speed is then the chain
+// from one pixel's slot to the next: the key and code are kept in separate arrays, so that the hit test
+// is one comparison, and the next pixel's slot is chosen from the two it can be (after a hit or after a
+// new string) rather than computed after the choice.
 
 namespace {
-constexpr int kHashSize = 5003;
-constexpr int kHashShift = 4;
-constexpr int kMaxCodes = 4096;
+constexpr uint32_t kHashSize = 5003;
+constexpr uint32_t kHashShift = 4;
+constexpr uint32_t kMaxCodes = 4096;
 constexpr size_t kPacket = 254;
 constexpr size_t kFlushAt = kPacket * 256;
+// Pixels between looks at the code buffer: each adds at most one 12-bit code, and at most two clear
+// codes fall in such a stretch.
+constexpr ptrdiff_t kChunkPixels = 4096;
+constexpr size_t kChunkBytes = kChunkPixels * 12 / 8 + 64;
+
+// The choice after looking a key up, made with conditional moves (whether the pixel hits is a coin toss
+// for the branch predictor): on a hit the string goes on with the code found and the next pixel looks
+// after it; otherwise the pixel starts a new string, the entry goes to `slot`, and `miss` is 1.
+struct Choice {
+  uint32_t ent, nextSlot, entry, miss;
+};
+inline Choice Choose(uint32_t key, uint32_t kk, uint32_t found, uint32_t c, uint32_t cn, uint32_t slot) {
+  Choice r{c, cn << kHashShift ^ c, kHashSize, 0};
+  const uint32_t slotAfterHit = cn << kHashShift ^ found;
+#if defined(__x86_64__) && defined(__GNUC__)
+  asm("cmpl %[kk], %[key]\n\t"
+      "cmove %[found], %[ent]\n\t"
+      "cmove %[afterHit], %[nextSlot]\n\t"
+      "cmovne %[slot], %[entry]\n\t"
+      "setne %b[miss]"
+      : [ent] "+r"(r.ent), [nextSlot] "+r"(r.nextSlot), [entry] "+r"(r.entry), [miss] "+q"(r.miss)
+      : [kk] "r"(kk), [key] "r"(key), [found] "r"(found), [afterHit] "r"(slotAfterHit), [slot] "r"(slot)
+      : "cc");
+#else
+  uint32_t hit = 0u - static_cast<uint32_t>(key == kk);
+  asm("" : "+r"(hit));  // masks, not a branch
+  r.ent ^= (r.ent ^ found) & hit;
+  r.nextSlot ^= (r.nextSlot ^ slotAfterHit) & hit;
+  r.entry = slot ^ ((slot ^ kHashSize) & hit);
+  r.miss = hit + 1;
+#endif
+  return r;
+}
 }  // namespace
 
-// A slot holds key << 12 | code in one word, 0 when empty (a code is never 0, so even the key 0 is told
-// apart from an empty slot), and the whole table stays in the first-level cache. No key is ever stored
-// with all bits set: that would need the string of code 4095, which only exists once the table is full.
+// keys[slot] holds the key + 1 of the string in the slot (0: empty, 1: the key 0), codes[slot] its code.
+// The slot past the end takes the writes of pixels that made no entry; no probe reads it. The whole
+// table stays in the first-level cache.
 struct LzwEncoder::Tables {
-  uint32_t slots[kHashSize];
+  uint32_t keys[kHashSize + 1];
+  uint16_t codes[kHashSize + 1];
 };
 
 LzwEncoder::LzwEncoder() : t_(new Tables) {}
@@ -251,125 +292,133 @@ bool LzwEncoder::Encode(GifSink& sink, const LzwImage& image, int minCodeSize) {
   if (rows.empty() || image.width <= 0 || !image.bits) return false;
   if (!sink.WriteByte(static_cast<uint8_t>(minCodeSize))) return false;
   bool ok = true;
-  raw_.resize(kFlushAt + 4096);
-  size_t rawCount = 0;
+  raw_.resize(kFlushAt + kChunkBytes);
+  uint8_t* const out = raw_.data();
+  size_t pos = 0;
+  uint64_t acc = 0;
+  uint32_t accBits = 0;
 
   // Cuts the code bytes into sub-blocks of 254; keeps a partial last one unless this is the end.
   auto flush = [&](bool last) {
-    size_t whole = last ? rawCount : rawCount - rawCount % kPacket;
+    size_t whole = last ? pos : pos - pos % kPacket;
     if (whole == 0) return;
-    packed_.clear();
+    packed_.resize(whole + whole / kPacket + 1);
+    uint8_t* dst = packed_.data();
     for (size_t i = 0; i < whole; i += kPacket) {
       size_t n = std::min(kPacket, whole - i);
-      packed_.push_back(static_cast<uint8_t>(n));
-      packed_.insert(packed_.end(), raw_.begin() + static_cast<std::ptrdiff_t>(i),
-                     raw_.begin() + static_cast<std::ptrdiff_t>(i + n));
+      *dst++ = static_cast<uint8_t>(n);
+      std::memcpy(dst, out + i, n);
+      dst += n;
     }
-    if (!sink.Write(packed_.data(), packed_.size())) ok = false;
-    std::memmove(raw_.data(), raw_.data() + whole, rawCount - whole);
-    rawCount -= whole;
+    if (!sink.Write(packed_.data(), static_cast<size_t>(dst - packed_.data()))) ok = false;
+    std::memmove(out, out + whole, pos - whole + 8);
+    pos -= whole;
+  };
+  // Packs codes of one width least significant bit first; 8 bytes are written each time.
+  auto pack = [&](const uint16_t* from, const uint16_t* to, uint32_t bits) {
+    for (; from < to; ++from) {
+      acc |= static_cast<uint64_t>(*from) << accBits;
+      accBits += bits;
+      std::memcpy(out + pos, &acc, 8);
+      pos += accBits >> 3;
+      acc >>= accBits & ~7u;
+      accBits &= 7;
+    }
+    if (pos >= kFlushAt) flush(false);
   };
 
-  const int initBits = minCodeSize + 1;
-  const int clear = 1 << minCodeSize;
-  const int end = clear + 1;
-  int codeBits = initBits;
-  int maxCode = (1 << codeBits) - 1;
-  int next = clear + 2;
-  bool clearPending = false;
-  uint64_t acc = 0;
-  int accBits = 0;
-  uint32_t* table = t_->slots;
-  auto clearTable = [&]() { std::memset(table, 0, sizeof t_->slots); };
+  const uint32_t initBits = static_cast<uint32_t>(minCodeSize) + 1;
+  const uint32_t clear = 1u << minCodeSize;
+  const uint32_t end = clear + 1;
+  // The width grows after the code that is written while `next` is past the largest code of the width,
+  // that is once the entry made with that code takes `next` to bumpAt; at 12 bits the same point is the
+  // table being full.
+  uint32_t codeBits = initBits;
+  uint32_t next = clear + 2;
+  uint32_t bumpAt = (1u << codeBits) + 1;
+  // The codes of the current width not yet packed.
+  codes_.resize(kChunkPixels + 8);
+  uint16_t* const codeStart = codes_.data();
+  uint16_t* q = codeStart;
+  Tables& t = *t_;
 
-  auto output = [&](int code) {
-    acc |= static_cast<uint64_t>(code) << accBits;
-    accBits += codeBits;
-    if (accBits >= 32) {
-      auto word = static_cast<uint32_t>(acc);
-      std::memcpy(raw_.data() + rawCount, &word, 4);
-      rawCount += 4;
-      acc >>= 32;
-      accBits -= 32;
-      if (rawCount >= kFlushAt) flush(false);
+  uint32_t ent = 0;
+  uint32_t slot = 0;  // where the pixel about to be coded looks first
+  // Codes pixel c, whose first slot is `slot`; cn is the pixel after it (anything at the end of a row).
+  auto code = [&](uint32_t c, uint32_t cn) __attribute__((always_inline)) {
+    const uint32_t kk = (c << 12 | ent) + 1;
+    uint32_t key = t.keys[slot];
+    uint32_t found = t.codes[slot];
+    // Neither a hit nor an empty slot: one test, as the 64-bit product of the two 32-bit values is 0
+    // only when one of them is (the empty asm keeps the compiler from splitting it into two branches).
+    uint64_t collision = static_cast<uint64_t>(key ^ kk) * key;
+    asm("" : "+r"(collision));
+    if (collision) [[unlikely]] {
+      // Probe on; a slot holding the key 0 ends the probe like an empty one.
+      const uint32_t step = slot == 0 ? 1 : kHashSize - slot;
+      do {
+        slot = slot >= step ? slot - step : slot + kHashSize - step;
+        key = t.keys[slot];
+      } while (key != kk && key > 1);
+      found = t.codes[slot];
     }
-    if (next > maxCode || clearPending) {
-      if (clearPending) {
-        codeBits = initBits;
-        maxCode = (1 << codeBits) - 1;
-        clearPending = false;
-      } else {
+    // A hit, or the free slot of a new string.
+    const Choice choice = Choose(key, kk, found, c, cn, slot);
+    *q = static_cast<uint16_t>(ent);
+    q += choice.miss;
+    t.keys[choice.entry] = kk;
+    t.codes[choice.entry] = static_cast<uint16_t>(next);
+    next += choice.miss;
+    ent = choice.ent;
+    slot = choice.nextSlot;
+    if (next >= bumpAt) [[unlikely]] {
+      // A wider code, or a full table that starts again with a clear code.
+      if (codeBits < 12) {
+        pack(codeStart, q, codeBits);
         ++codeBits;
-        maxCode = codeBits == 12 ? kMaxCodes : (1 << codeBits) - 1;
+        bumpAt = codeBits == 12 ? kMaxCodes + 1 : (1u << codeBits) + 1;
+      } else {
+        std::memset(t.keys, 0, sizeof t.keys);
+        *q++ = static_cast<uint16_t>(clear);
+        pack(codeStart, q, codeBits);
+        codeBits = initBits;
+        next = clear + 2;
+        bumpAt = (1u << codeBits) + 1;
       }
+      q = codeStart;
     }
   };
 
-  int ent = image.bits[static_cast<size_t>(rows[0]) * static_cast<size_t>(image.stride)];
-  clearTable();
-  output(clear);
-
-  // A string not in the table: its prefix goes out and it is entered (or the full table starts again).
-  // Kept out of line, so that the loop over the pixels keeps its few values in registers.
-  auto newString = [&](int prefix, int slot, uint32_t key) __attribute__((noinline)) {
-    output(prefix);
-    if (next < kMaxCodes) {
-      table[slot] = key << 12 | static_cast<uint32_t>(next++);
-    } else {
-      clearTable();
-      next = clear + 2;
-      clearPending = true;
-      output(clear);
-    }
-  };
-
+  std::memset(t.keys, 0, sizeof t.keys);
+  *q++ = static_cast<uint16_t>(clear);
   bool firstRow = true;
   for (int y : rows) {
     const uint8_t* p = image.bits + static_cast<size_t>(y) * static_cast<size_t>(image.stride);
-    const uint8_t* rowEnd = p + image.width;
+    const uint8_t* const last = p + image.width - 1;
     if (firstRow) {
-      ++p;
+      ent = *p++;
       firstRow = false;
+      if (p > last) continue;
     }
-    for (; p < rowEnd; ++p) {
-      const int c = *p;
-      const auto key = static_cast<uint32_t>((c << 12) + ent);
-      int slot = (c << kHashShift) ^ ent;
-      uint32_t v = table[slot];
-      if ((v >> 12) == key && v != 0) {
-        ent = static_cast<int>(v & 0xFFF);
-        continue;
-      }
-      if (v != 0) {
-        // Probe on; a slot holding the key 0 ends the probe like an empty one.
-        const int step = slot == 0 ? 1 : kHashSize - slot;
-        bool found = false;
-        for (;;) {
-          slot -= step;
-          if (slot < 0) slot += kHashSize;
-          v = table[slot];
-          if ((v >> 12) == key && v != 0) {
-            found = true;
-            break;
-          }
-          if (v < 4096) break;
-        }
-        if (found) {
-          ent = static_cast<int>(v & 0xFFF);
-          continue;
-        }
-      }
-      newString(ent, slot, key);
-      ent = c;
+    slot = uint32_t{*p} << kHashShift ^ ent;
+    while (p < last) {
+      const uint8_t* const chunkEnd = last - p > kChunkPixels ? p + kChunkPixels : last;
+      for (; p < chunkEnd; ++p) code(p[0], p[1]);
+      pack(codeStart, q, codeBits);
+      q = codeStart;
     }
+    code(*p, 0);
+    // Also here, as rows of one pixel never reach the loop above.
+    pack(codeStart, q, codeBits);
+    q = codeStart;
   }
-  output(ent);
-  output(end);
-  while (accBits > 0) {
-    raw_[rawCount++] = static_cast<uint8_t>(acc);
-    acc >>= 8;
-    accBits -= 8;
-  }
+  *q++ = static_cast<uint16_t>(ent);
+  pack(codeStart, q, codeBits);
+  if (codeBits < 12 && next + 1 >= bumpAt) ++codeBits;
+  q = codeStart;
+  *q++ = static_cast<uint16_t>(end);
+  pack(codeStart, q, codeBits);
+  if (accBits > 0) ++pos;
   flush(true);
   if (!ok) return false;
   return sink.WriteByte(0);

@@ -64,6 +64,7 @@ class LzwEncoder {
   std::unique_ptr<Tables> t_;
   std::vector<uint8_t> raw_;     // code bytes not yet cut into sub-blocks
   std::vector<uint8_t> packed_;  // sub-blocks ready for the sink
+  std::vector<uint16_t> codes_;  // codes not yet packed into bytes
 };
 
 // The rows of an image in the order the file stores them: 0, 1, 2 … or the four interlace passes

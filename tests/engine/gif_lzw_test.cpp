@@ -2,6 +2,7 @@
 // give the same pixels (and the same verdict on damaged data), the encoder the same bytes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "gif/gif_lzw.h"
@@ -286,11 +287,14 @@ TEST(GifLzw, EncoderGivesTheSameBytesAsThePlainAlgorithm) {
     int kind, w, h, colors, minCodeSize;
     bool interlaced;
   };
+  // The last three: one pixel wide and very tall, and rows far longer than the stretches the encoder
+  // works through between looks at its buffers.
   const Case cases[] = {
       {0, 1, 1, 2, 2, false},       {0, 3, 3, 4, 2, true},        {0, 200, 150, 4, 2, false},
       {0, 300, 200, 256, 8, false}, {1, 400, 300, 256, 8, false}, {1, 640, 480, 2, 2, true},
       {2, 333, 77, 64, 6, true},    {2, 1000, 10, 200, 8, false}, {0, 17, 9, 8, 5, true},
-      {3, 500, 400, 256, 8, false}, {3, 640, 480, 40, 8, true},   {3, 300, 300, 32, 5, false}};
+      {3, 500, 400, 256, 8, false}, {3, 640, 480, 40, 8, true},   {3, 300, 300, 32, 5, false},
+      {0, 1, 9000, 4, 2, false},    {0, 9001, 3, 256, 8, true},   {1, 20000, 2, 7, 3, false}};
   uint32_t seed = 1;
   for (const Case& c : cases) {
     std::vector<uint8_t> pixels = Picture(c.kind, c.w, c.h, c.colors, seed++);
@@ -308,6 +312,69 @@ TEST(GifLzw, EncoderGivesTheSameBytesAsThePlainAlgorithm) {
       fileOrder.insert(fileOrder.end(), pixels.begin() + y * c.w, pixels.begin() + (y + 1) * c.w);
     EXPECT_EQ(decoded, fileOrder);
   }
+}
+
+// A dithered plasma over many colours: long runs broken up everywhere, like the noisy frames of real
+// animations (fractals, dithered video), which fill the table fast and probe it hard.
+std::vector<uint8_t> Plasma(int w, int h, int colors, uint32_t seed) {
+  std::mt19937 rng(seed);
+  std::vector<uint8_t> p(static_cast<size_t>(w) * static_cast<size_t>(h));
+  const int phase = static_cast<int>(rng() % 97);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      int field = (x * x / 7 + y * y / 5 + x * y / 11 + phase) % 512;
+      int dither = ((x & 3) * 4 + (y & 3)) % 3;
+      int v = (field + dither + (rng() % 5 == 0 ? static_cast<int>(rng() % 7) : 0)) % colors;
+      p[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)] = static_cast<uint8_t>(v);
+    }
+  return p;
+}
+
+uint64_t Fnv1a(uint64_t h, const std::vector<uint8_t>& bytes) {
+  for (uint8_t b : bytes) h = (h ^ b) * 1099511628211ull;
+  return h;
+}
+
+// The code stream is part of the saved files (and of their sizes, which the optimizer compares), so it is
+// pinned as a whole: many frames of every kind, with padded rows, one encoder reused throughout. Any
+// change to the table, the probing, the code widths or the packets moves the hash.
+TEST(GifLzw, EncodedStreamsAreThePinnedOnes) {
+  LzwEncoder encoder;
+  uint64_t hash = 14695981039346656037ull;
+  int frames = 0;
+  uint32_t seed = 100;
+  for (int kind = 0; kind <= 4; ++kind)
+    for (int colors : {2, 13, 64, 256})
+      for (int size = 0; size < 3; ++size) {
+        const int w = size == 0 ? 37 : size == 1 ? 320 : 640;
+        const int h = size == 0 ? 11 : size == 1 ? 240 : 480;
+        std::vector<uint8_t> pixels =
+            kind == 4 ? Plasma(w, h, colors, seed) : Picture(kind, w, h, colors, seed);
+        ++seed;
+        // Rows padded with bytes the encoder must not read.
+        const int stride = w + (seed % 4);
+        std::vector<uint8_t> padded(static_cast<size_t>(stride) * static_cast<size_t>(h), 0xEE);
+        for (int y = 0; y < h; ++y)
+          std::copy_n(pixels.begin() + static_cast<std::ptrdiff_t>(y) * w, w,
+                      padded.begin() + static_cast<std::ptrdiff_t>(y) * stride);
+        // Kind 3 starts with the pixel 16 whatever the colour count: the codes must cover it.
+        const int needed = kind == 3 ? std::max(colors, 17) : colors;
+        int bits = 1;
+        while (bits < 8 && (1 << bits) < needed) ++bits;
+        const int minCodeSize = std::clamp(bits + static_cast<int>(seed % 2), 2, 8);
+        LzwImage img{padded.data(), stride, w, h, seed % 3 == 0};
+        MemorySink sink;
+        ASSERT_TRUE(encoder.Encode(sink, img, minCodeSize));
+        if (size == 1) {
+          LzwImage plain{padded.data(), stride, w, h, img.interlaced};
+          ASSERT_EQ(sink.bytes, ReferenceEncode(plain, minCodeSize))
+              << "kind " << kind << " colors " << colors;
+        }
+        hash = Fnv1a(hash, sink.bytes);
+        ++frames;
+      }
+  EXPECT_EQ(frames, 60);
+  EXPECT_EQ(hash, 0x9bfc1199457a9507ull);
 }
 
 TEST(GifLzw, OnePixelFrameIsClearPixelEndInOneSubBlock) {

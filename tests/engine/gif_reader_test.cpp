@@ -216,8 +216,9 @@ TEST(GifReader, DamagedFilesGiveTheirMessagesInOrder) {
     int result;
     std::vector<std::string> errors;
   };
-  std::vector<uint8_t> cutInData = twoFrames.b;
-  cutInData.resize(cutInData.size() - 6);
+  // The file without its last 6 bytes (built from a range: GCC's overflow warning misreads a resize
+  // by size() - 6 in the sanitizer build).
+  const std::vector<uint8_t> cutInData(twoFrames.b.begin(), twoFrames.b.end() - 6);
   std::vector<Case> cases = {
       {"no trailer",
        twoFrames.b,
