@@ -31,9 +31,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-double ThreadCpuMs() {
+double ProcessCpuMs() {
   timespec ts{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
   return static_cast<double>(ts.tv_sec) * 1e3 + static_cast<double>(ts.tv_nsec) / 1e6;
 }
 
@@ -74,24 +74,24 @@ int BenchOne(const std::string& app, const std::string& gif, int rounds, const s
   uint64_t frames = 0;
   for (int r = 0; r < rounds; ++r) {
     auto t0 = Clock::now();
-    double c0 = ThreadCpuMs();
+    double c0 = ProcessCpuMs();
     lw::AnimationPtr a;
     if (lw::ReadAnyFile(gif, &a, nullptr) != 1) {
       std::fprintf(stderr, "engine could not read %s\n", gif.c_str());
       return 1;
     }
     engine.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
-    engineCpu.push_back(ThreadCpuMs() - c0);
+    engineCpu.push_back(ProcessCpuMs() - c0);
     frames = static_cast<uint64_t>(a->frameCount);
 #if LW_HAVE_GIFLIB
     t0 = Clock::now();
-    c0 = ThreadCpuMs();
+    c0 = ProcessCpuMs();
     int error = 0;
     GifFileType* g = DGifOpenFileName(gif.c_str(), &error);
     if (!g || DGifSlurp(g) != GIF_OK) return 1;
     DGifCloseFile(g, &error);
     giflib.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
-    giflibCpu.push_back(ThreadCpuMs() - c0);
+    giflibCpu.push_back(ProcessCpuMs() - c0);
 #endif
     double firstPaint = 0, cpuMs = 0, wallMs = 0;
     if (!RunApp(app, gif, config, &firstPaint, &cpuMs, &wallMs)) {

@@ -1,8 +1,10 @@
 #include "gif/gif_reader.h"
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -78,9 +80,15 @@ struct DecodeScratch {
   std::vector<uint8_t> raster;  // the pixels in stream order
 };
 
-// Files this large have their images decoded on several threads once their structure is read.
 constexpr size_t kParallelFileBytes = 256 * 1024;
 constexpr unsigned kMaxDecodeThreads = 8;
+std::atomic<size_t> parallelThreshold{kDefaultParallelReadThreshold};
+
+size_t ParallelThreshold() {
+  size_t t = parallelThreshold.load(std::memory_order_relaxed);
+  if (t != kDefaultParallelReadThreshold) return t;
+  return std::thread::hardware_concurrency() > 1 ? kParallelFileBytes : SIZE_MAX;
+}
 
 class GifReader {
  public:
@@ -158,7 +166,7 @@ int GifReader::Read(AnimationPtr* out) {
   a.screenFlags = packed;
 
   SetProgressRange(progress_, static_cast<uint32_t>(std::min<size_t>(in_.size, UINT32_MAX)));
-  defer_ = in_.size >= kParallelFileBytes && std::thread::hardware_concurrency() > 1;
+  defer_ = in_.size >= ParallelThreshold();
   GifBlock* tail = a.head;
   FramePtr pending;  // made from a graphic control extension, waiting for its image
   int state = kReading;
@@ -484,11 +492,11 @@ size_t GifReader::DecodeDeferred(Decoded* failure, bool* stopped) {
     }
   };
 
-  const unsigned helpers = static_cast<unsigned>(std::min<size_t>(
-                               {std::thread::hardware_concurrency(), kMaxDecodeThreads, count})) -
-                           1;
+  // This thread decodes too; hardware_concurrency may say 0 (unknown).
+  const size_t processors = std::max(1u, std::thread::hardware_concurrency());
+  const size_t helpers = std::min<size_t>({processors, kMaxDecodeThreads, count}) - 1;
   std::vector<std::thread> threads;
-  for (unsigned t = 0; t < helpers; ++t) {
+  for (size_t t = 0; t < helpers; ++t) {
     try {
       threads.emplace_back([&] {
         LzwDecoder decoder;
@@ -538,6 +546,10 @@ size_t GifReader::DecodeDeferred(Decoded* failure, bool* stopped) {
 }
 
 }  // namespace
+
+size_t SetParallelReadThreshold(size_t bytes) {
+  return parallelThreshold.exchange(bytes);
+}
 
 int ReadGif(const uint8_t* data, size_t size, AnimationPtr* out, ProgressRecord* progress) {
   if (out) out->reset();

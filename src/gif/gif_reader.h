@@ -19,6 +19,12 @@ bool CheckGifSignature(const uint8_t* data, size_t size);
 // ShowError as they are found.
 int ReadGif(const uint8_t* data, size_t size, AnimationPtr* out, ProgressRecord* progress);
 
+// Files of at least this many bytes have their images decoded on several threads after their structure is
+// read (the default: 256 KiB with more than one processor, otherwise never). Tests and the fuzz target set
+// it to compare both ways of reading on the same bytes; gives the previous value.
+size_t SetParallelReadThreshold(size_t bytes);
+constexpr size_t kDefaultParallelReadThreshold = 0;  // stands for the default above
+
 // Names the frames that have no name yet after the file: the file name alone for a one-frame animation,
 // else "<name> - Frame <n>" with n counting every frame from 1.
 void SetDefaultFrameNames(Animation& a, const std::string& fileName);

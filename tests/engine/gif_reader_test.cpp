@@ -272,15 +272,20 @@ TEST(GifReader, DamagedFilesGiveTheirMessagesInOrder) {
        0,
        {"Unable to read file successfully"}},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    ReadOutcome r = Read(c.bytes);
-    EXPECT_EQ(r.result, c.result);
-    EXPECT_EQ(r.errors, c.errors);
-    EXPECT_EQ(r.a != nullptr, c.result != 0);
-    if (r.a) {
-      EXPECT_EQ(r.a->fileSize, kUnknownFileSize);
+  // Read in order, and with the images decoded by threads after the structure pass.
+  for (size_t threshold : {SIZE_MAX, size_t{1}}) {
+    size_t previous = SetParallelReadThreshold(threshold);
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.what) + (threshold == 1 ? " (threads)" : ""));
+      ReadOutcome r = Read(c.bytes);
+      EXPECT_EQ(r.result, c.result);
+      EXPECT_EQ(r.errors, c.errors);
+      EXPECT_EQ(r.a != nullptr, c.result != 0);
+      if (r.a) {
+        EXPECT_EQ(r.a->fileSize, kUnknownFileSize);
+      }
     }
+    SetParallelReadThreshold(previous);
   }
   ReadOutcome two = Read(twoFrames.b);
   EXPECT_EQ(two.a->frameCount, 2);
@@ -350,10 +355,8 @@ TEST(GifReader, LargeFilesDecodedInParallelKeepTheOrderOfARead) {
     }
     // Codes far beyond the table, enough of them to pass the size check of the structure pass.
     file.Raw({0x2C}).Le16(0).Le16(0).Le16(side).Le16(side).Raw({0, 8});
-    for (int block = 0; block < 90; ++block) {
-      file.b.push_back(255);
-      file.b.insert(file.b.end(), 255, 0xFF);
-    }
+    const std::vector<uint8_t> subBlock(256, 0xFF);  // length 255, then 255 bytes of all-ones codes
+    for (int block = 0; block < 90; ++block) file.b.insert(file.b.end(), subBlock.begin(), subBlock.end());
     file.Raw({0});
     file.Loop(7);
   }
