@@ -10,6 +10,7 @@
 
 #include "app/dialogs/progress_dialog.h"
 #include "app/shell/ids.h"
+#include "app/shell/toolbars.h"
 #include "app/views/preview_window.h"
 #include "app_test_support.h"
 #include "edit/rotate_flip.h"
@@ -67,6 +68,7 @@ void PreviewTest::commandOpensAndEveryWayClosesIt() {
   w.InitMainMenu();
   QVERIFY(w.Action(kCmdPreview)->isChecked());
   QVERIFY(w.Action(kCmdStopPreview)->isEnabled());
+  QVERIFY(w.Bars()->IsPressed(kCmdPreview));  // the toolbar button shows the open window too
   QCOMPARE(p->Button(kPreviewPlay)->toolTip(), QString("Play Animation Loop"));
   QCOMPARE(p->Button(kPreviewLast)->toolTip(), QString("Last Frame"));
 
@@ -78,6 +80,7 @@ void PreviewTest::commandOpensAndEveryWayClosesIt() {
   w.InitMainMenu();
   QVERIFY(!w.Action(kCmdPreview)->isChecked());
   QVERIFY(!w.Action(kCmdStopPreview)->isEnabled());
+  QVERIFY(!w.Bars()->IsPressed(kCmdPreview));
 
   // The close box.
   w.DispatchCommand(kCmdPreview);

@@ -197,6 +197,7 @@ void MainWindow::ClosePreview() {
   preview_ = nullptr;
   if (QAction* a = Action(kCmdStopPreview)) a->setEnabled(false);
   if (QAction* a = Action(kCmdPreview)) a->setChecked(false);
+  if (toolbars_) toolbars_->ShowPreviewButtons(false);
 }
 
 void MainWindow::CloseDocument() {

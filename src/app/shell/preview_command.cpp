@@ -4,6 +4,7 @@
 
 #include "app/shell/ids.h"
 #include "app/shell/main_window.h"
+#include "app/shell/toolbars.h"
 #include "app/views/preview_window.h"
 
 namespace lw::app {
@@ -23,6 +24,7 @@ uint32_t MainWindow::CmdPreview(int) {
   preview_->show();
   if (QAction* a = Action(kCmdPreview)) a->setChecked(true);
   if (QAction* a = Action(kCmdStopPreview)) a->setEnabled(true);
+  toolbars_->ShowPreviewButtons(true);
   return kFollowNone;
 }
 
