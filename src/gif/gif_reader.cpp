@@ -84,10 +84,16 @@ constexpr size_t kParallelFileBytes = 256 * 1024;
 constexpr unsigned kMaxDecodeThreads = 8;
 std::atomic<size_t> parallelThreshold{kDefaultParallelReadThreshold};
 
+// Asked once: the library reads it from the system's files every time.
+size_t Processors() {
+  static const size_t count = std::max(1u, std::thread::hardware_concurrency());
+  return count;
+}
+
 size_t ParallelThreshold() {
   size_t t = parallelThreshold.load(std::memory_order_relaxed);
   if (t != kDefaultParallelReadThreshold) return t;
-  return std::thread::hardware_concurrency() > 1 ? kParallelFileBytes : SIZE_MAX;
+  return Processors() > 1 ? kParallelFileBytes : SIZE_MAX;
 }
 
 class GifReader {
@@ -492,9 +498,8 @@ size_t GifReader::DecodeDeferred(Decoded* failure, bool* stopped) {
     }
   };
 
-  // This thread decodes too; hardware_concurrency may say 0 (unknown).
-  const size_t processors = std::max(1u, std::thread::hardware_concurrency());
-  const size_t helpers = std::min<size_t>({processors, kMaxDecodeThreads, count}) - 1;
+  // This thread decodes too.
+  const size_t helpers = std::min<size_t>({Processors(), kMaxDecodeThreads, count}) - 1;
   std::vector<std::thread> threads;
   for (size_t t = 0; t < helpers; ++t) {
     try {
