@@ -12,15 +12,8 @@ namespace {
 
 using test::Cli;
 using test::GifData;
+using test::Load;
 using test::TempDir;
-
-AnimationPtr Load(const std::string& path) {
-  RecordingUiHooks quiet;
-  ScopedUiHooks scope(&quiet);
-  AnimationPtr a;
-  EXPECT_EQ(ReadAnyFile(path, &a, nullptr), 1) << path;
-  return a;
-}
 
 bool HaveFfmpeg() {
   return std::system("ffmpeg -version >/dev/null 2>&1") == 0;

@@ -8,7 +8,11 @@
 #include <iterator>
 #include <string>
 
+#include <gtest/gtest.h>
+
 #include "engine/support/builders.h"
+#include "io/files.h"
+#include "platform/recording_ui_hooks.h"
 
 namespace lw::test {
 
@@ -34,6 +38,15 @@ inline CliRun Cli(const std::string& args, const TempDir& dir) {
 
 inline std::string GifData(const std::string& name) {
   return std::string(LW_TEST_DATA) + "/gif/" + name;
+}
+
+// Reads a file the tool wrote, without messages; the test fails unless it reads completely.
+inline AnimationPtr Load(const std::string& path) {
+  RecordingUiHooks quiet;
+  ScopedUiHooks scope(&quiet);
+  AnimationPtr a;
+  EXPECT_EQ(ReadAnyFile(path, &a, nullptr), 1) << path;
+  return a;
 }
 
 }  // namespace lw::test

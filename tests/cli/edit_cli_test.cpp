@@ -13,15 +13,8 @@ namespace {
 
 using test::Cli;
 using test::GifData;
+using test::Load;
 using test::TempDir;
-
-AnimationPtr Load(const std::string& path) {
-  RecordingUiHooks quiet;
-  ScopedUiHooks scope(&quiet);
-  AnimationPtr a;
-  EXPECT_EQ(ReadAnyFile(path, &a, nullptr), 1) << path;
-  return a;
-}
 
 std::vector<uint8_t> Pixels(const Frame& f) {
   std::vector<uint8_t> out;

@@ -12,15 +12,8 @@ namespace {
 
 using test::Cli;
 using test::GifData;
+using test::Load;
 using test::TempDir;
-
-AnimationPtr Load(const std::string& path) {
-  RecordingUiHooks quiet;
-  ScopedUiHooks scope(&quiet);
-  AnimationPtr a;
-  EXPECT_EQ(ReadAnyFile(path, &a, nullptr), 1) << path;
-  return a;
-}
 
 // The colour of every pixel of a frame (transparent pixels as a marker), as a viewer shows the frame alone.
 std::vector<uint32_t> FrameLook(const Frame& f) {
