@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Loopwright's one entry point for building, running and testing on Debian 12.
 #   ./make.sh run [FILE]  install what is missing, build, start the editor (on a bundled sample by default)
-#   ./make.sh test        install what is missing, build, run every test (plus an ASan+UBSan engine run)
+#   ./make.sh test        install what is missing, build, run every test (plus an ASan+UBSan engine run and
+#                         the background-job tests under ThreadSanitizer)
 #   ./make.sh build       install what is missing and build only
 #   ./make.sh fuzz NAME [SECONDS]   build a libFuzzer target with clang and run it on its corpus
 #   ./make.sh tsan        the editor's background-job tests under ThreadSanitizer
@@ -40,6 +41,16 @@ configure_build() {  # DIR [cmake options...]
   cmake --build "$dir" -j "$JOBS"
 }
 
+# The editor's toolbar and background-job tests under ThreadSanitizer, edits racing the saved-size job.
+run_tsan() {
+  # Without -Werror: GCC warns falsely about instrumented standard-library code.
+  # Qt itself is not instrumented: only the races in our own code are looked for.
+  cmake -S "$ROOT" -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLW_WERROR=OFF -DLW_TSAN=ON \
+    -DLW_BUILD_VIDEO=OFF >/dev/null
+  cmake --build build/tsan -j "$JOBS" --target app_test_toolbars
+  TSAN_OPTIONS="halt_on_error=1 suppressions=$ROOT/tests/app/tsan.supp" build/tsan/tests/app/app_test_toolbars
+}
+
 cmd=${1:-}
 [ $# -gt 0 ] && shift
 case "$cmd" in
@@ -71,6 +82,8 @@ case "$cmd" in
     configure_build build/asan -DLW_WERROR=ON -DLW_SANITIZE=ON -DLW_BUILD_APP=OFF
     (cd build/asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
       ctest --output-on-failure -j "$JOBS" -L engine --timeout 900)
+    # The background jobs against quick edits under ThreadSanitizer.
+    run_tsan
     ;;
   fuzz)
     ensure_packages
@@ -84,12 +97,7 @@ case "$cmd" in
   tsan)
     ensure_packages
     export QT_QPA_PLATFORM=offscreen
-    # Without -Werror: GCC warns falsely about instrumented standard-library code.
-    # Qt itself is not instrumented: only the races in our own code are looked for.
-    cmake -S "$ROOT" -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLW_WERROR=OFF -DLW_TSAN=ON \
-      -DLW_BUILD_VIDEO=OFF >/dev/null
-    cmake --build build/tsan -j "$JOBS" --target app_test_toolbars
-    TSAN_OPTIONS="halt_on_error=1 suppressions=$ROOT/tests/app/tsan.supp" build/tsan/tests/app/app_test_toolbars
+    run_tsan
     ;;
   *)
     echo "usage: ./make.sh run [FILE] | test | build | fuzz NAME [SECONDS] | tsan" >&2
