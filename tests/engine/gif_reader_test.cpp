@@ -14,6 +14,7 @@
 #include "model/preferences.h"
 #include "platform/recording_ui_hooks.h"
 #include "support/builders.h"
+#include "support/stop_after.h"
 
 namespace lw {
 namespace {
@@ -319,15 +320,7 @@ TEST(GifReader, TotalPixelLimitIsKept) {
 }
 
 TEST(GifReader, StoppingTheReadKeepsWhatWasRead) {
-  class StopAfterOne : public ProgressSink {
-   public:
-    void SetText(const std::string&) override {}
-    void SetRange(uint32_t) override {}
-    void SetPosition(uint32_t) override {}
-    bool Pump() override { return ++pumps_ < 2; }
-    int pumps_ = 0;
-  };
-  StopAfterOne sink;
+  test::StopAfter sink(1);
   ProgressPtr progress = BeginProgress(kProgressOwnerBar, 0, &sink);
   std::vector<uint8_t> p = Pixels(4, 4);
   ReadOutcome r =
@@ -378,15 +371,7 @@ TEST(GifReader, LargeFilesDecodedInParallelKeepTheOrderOfARead) {
   EXPECT_EQ(LastBlock(*r.a)->kind, kImageBlock);
 
   // Stopped part way: whole frames only, no message, the size left unknown.
-  class StopAfter : public ProgressSink {
-   public:
-    void SetText(const std::string&) override {}
-    void SetRange(uint32_t) override {}
-    void SetPosition(uint32_t) override {}
-    bool Pump() override { return ++pumps_ < 5; }
-    int pumps_ = 0;
-  };
-  StopAfter sink;
+  test::StopAfter sink(4);
   ProgressPtr progress = BeginProgress(kProgressOwnerBar, 0, &sink);
   r = Read(bytes, progress.get());
   EXPECT_EQ(r.result, 2);

@@ -8,6 +8,7 @@
 #include "optimize_samples.h"
 #include "platform/recording_ui_hooks.h"
 #include "support/builders.h"
+#include "support/stop_after.h"
 
 namespace lw {
 namespace {
@@ -94,21 +95,10 @@ TEST(BestOptimizer, BeatsThePlainPassesOnSpritesOverAScene) {
 }
 
 TEST(BestOptimizer, StoppingLeavesTheAnimationAsItWas) {
-  class StopAfter : public ProgressSink {
-   public:
-    explicit StopAfter(int n) : left_(n) {}
-    void SetText(const std::string&) override {}
-    void SetRange(uint32_t) override {}
-    void SetPosition(uint32_t) override {}
-    bool Pump() override { return left_-- > 0; }
-
-   private:
-    int left_;
-  };
   for (int n : {0, 3, 9}) {
     AnimationPtr a = test::SampleAnimation(77);
     AnimationPtr copy = CopyAnimation(*a);
-    StopAfter sink(n);
+    test::StopAfter sink(n);
     ProgressPtr progress = BeginProgress(kProgressOwnerBar, 0, &sink);
     EXPECT_FALSE(OptimizeAnimationBest(*a, progress.get()));
     EXPECT_EQ(a->frameCount, copy->frameCount);

@@ -7,6 +7,7 @@
 #include "platform/recording_ui_hooks.h"
 #include "support/builders.h"
 #include "support/hooks_fixture.h"
+#include "support/stop_after.h"
 
 namespace lw {
 namespace {
@@ -339,21 +340,10 @@ TEST(ReplaceDuplicates, RunsOfOneAndPlainRunsAreLeftAlone) {
 }
 
 TEST(FramePass, AbortStopsAtAFrameBoundaryWithPicturesIntact) {
-  class StopAfter : public ProgressSink {
-   public:
-    explicit StopAfter(int n) : left_(n) {}
-    void SetText(const std::string&) override {}
-    void SetRange(uint32_t) override {}
-    void SetPosition(uint32_t) override {}
-    bool Pump() override { return left_-- > 0; }
-
-   private:
-    int left_;
-  };
   for (int n = 0; n < 8; ++n) {
     AnimationPtr a = test::SampleAnimation(99);
     const auto before = Timeline(*a);
-    StopAfter sink(n);
+    test::StopAfter sink(n);
     ProgressPtr progress = BeginProgress(kProgressOwnerBar, 0, &sink);
     OptimizeAnimation(*a, kShrinkPalettes | kAllFrameOptions, progress.get());
     EXPECT_EQ(Timeline(*a), before) << n;
