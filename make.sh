@@ -17,7 +17,7 @@ PACKAGES=(cmake ninja-build g++ pkg-config git
   libpng-dev libgif-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev ffmpeg
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev valgrind
   xvfb xauth)
 
 ensure_packages() {
