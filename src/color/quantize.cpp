@@ -7,6 +7,7 @@
 #include <new>
 #include <vector>
 
+#include "color/best_quantize.h"
 #include "color/exact_colors.h"
 #include "color/palette_choice.h"
 #include "platform/ui_hooks.h"
@@ -345,6 +346,7 @@ PalettePtr BuildDibPalette(const DibHeader& header, const uint8_t* bits, uint32_
     // A picture with no more colours than the palette holds keeps them all, exactly; only richer ones are
     // cut down.
     int colors = ExactDibColors(header, bits, entries.data(), 1 << n);
+    if (colors == 0 && (choice & kChoiceBest)) colors = BestDibPalette(header, bits, entries.data(), 1 << n);
     if (colors == 0) colors = MedianCutPalette(header, bits, entries.data(), 1 << n);
     if (colors > 0) {
       entries.resize(static_cast<size_t>(colors));
