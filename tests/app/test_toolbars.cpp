@@ -36,6 +36,7 @@ class ToolbarsTest : public QObject {
   void picturesHaveAnEmbossedDisabledLook();
   void sizeJobEndsWithTheSizeOfTheLatestState();
   void stoppedJobsAreResumedWhenNoStepRestartsThem();
+  void undoAndRedoRaceTheSizeJob();
 };
 
 namespace {
@@ -628,6 +629,32 @@ void ToolbarsTest::stoppedJobsAreResumedWhenNoStepRestartsThem() {
   w.Jobs().WaitColorJob();
   QVERIFY(!w.Jobs().WasInterrupted(kJobColorUse, w.CurrentAnimation()));
   QVERIFY(!w.Jobs().WasInterrupted(kJobFileSize, w.CurrentAnimation()));
+}
+
+void ToolbarsTest::undoAndRedoRaceTheSizeJob() {
+  test::TestShell shell;
+  MainWindow& w = shell.window;
+  Toolbars* bars = w.Bars();
+  w.SetCurrentAnimation(SlowToWrite(24, 200, 150));
+  w.SelectFrame(2);
+  for (int round = 0; round < 6; ++round) {
+    Click(bars, kCmdInterlace);
+    w.DispatchCommand(round % 2 ? kCmdRotate180 : kCmdFlipHorizontal);
+    bars->IterationsBox()->setText(QString::number(round));
+  }
+  // Undo and redo swap whole documents under the job's feet, faster than it can finish; each state
+  // brings the size it had, or the job computes it.
+  for (int round = 0; round < 20; ++round) {
+    w.DispatchCommand(round % 3 == 2 ? kCmdRedo : kCmdUndo);
+    if (round % 5 == 0) QTest::qWait(5);
+    QCoreApplication::processEvents();
+  }
+  QTRY_VERIFY_WITH_TIMEOUT(w.StatusText(2) != QString("  File Size: Calculating..."), 20000);
+  w.Jobs().StopJobs();
+  test::TempDir dir;
+  std::string path = dir / "undone.gif";
+  QCOMPARE(WriteGifFile(path, *w.CurrentAnimation()), 1);
+  QCOMPARE(w.StatusText(2), SizeText(static_cast<uint64_t>(QFileInfo(QString::fromStdString(path)).size())));
 }
 
 QTEST_MAIN(ToolbarsTest)
