@@ -67,6 +67,17 @@ AnimationPtr ThreeFrames() {
   return a;
 }
 
+// Once the size job is done, the status shows what the file holds when it is written now (after the job's
+// thread has ended: writing stores the colour resolution in the document).
+void ExpectTheSavedSizeShown(MainWindow& w) {
+  QTRY_VERIFY_WITH_TIMEOUT(w.StatusText(2) != QString("  File Size: Calculating..."), 20000);
+  w.Jobs().StopJobs();
+  test::TempDir dir;
+  std::string path = dir / "latest.gif";
+  QCOMPARE(WriteGifFile(path, *w.CurrentAnimation()), 1);
+  QCOMPARE(w.StatusText(2), SizeText(static_cast<uint64_t>(QFileInfo(QString::fromStdString(path)).size())));
+}
+
 void Click(Toolbars* bars, int id) {
   QAction* a = bars->Button(id);
   QVERIFY2(a, qPrintable(QString::number(id)));
@@ -584,14 +595,7 @@ void ToolbarsTest::sizeJobEndsWithTheSizeOfTheLatestState() {
     if (round % 4 == 0) w.SelectFrame(round % 24);
     QCoreApplication::processEvents();
   }
-  QTRY_VERIFY_WITH_TIMEOUT(w.StatusText(2) != QString("  File Size: Calculating..."), 20000);
-  // The status shows what the file holds when it is written now (once the job's thread has ended: writing
-  // stores the colour resolution in the document).
-  w.Jobs().StopJobs();
-  test::TempDir dir;
-  std::string path = dir / "latest.gif";
-  QCOMPARE(WriteGifFile(path, *w.CurrentAnimation()), 1);
-  QCOMPARE(w.StatusText(2), SizeText(static_cast<uint64_t>(QFileInfo(QString::fromStdString(path)).size())));
+  ExpectTheSavedSizeShown(w);
 }
 
 void ToolbarsTest::stoppedJobsAreResumedWhenNoStepRestartsThem() {
@@ -649,12 +653,7 @@ void ToolbarsTest::undoAndRedoRaceTheSizeJob() {
     if (round % 5 == 0) QTest::qWait(5);
     QCoreApplication::processEvents();
   }
-  QTRY_VERIFY_WITH_TIMEOUT(w.StatusText(2) != QString("  File Size: Calculating..."), 20000);
-  w.Jobs().StopJobs();
-  test::TempDir dir;
-  std::string path = dir / "undone.gif";
-  QCOMPARE(WriteGifFile(path, *w.CurrentAnimation()), 1);
-  QCOMPARE(w.StatusText(2), SizeText(static_cast<uint64_t>(QFileInfo(QString::fromStdString(path)).size())));
+  ExpectTheSavedSizeShown(w);
 }
 
 QTEST_MAIN(ToolbarsTest)

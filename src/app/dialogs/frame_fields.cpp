@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "edit/properties.h"
+
 namespace lw::app {
 namespace {
 
@@ -79,6 +81,23 @@ FrameFields AddFrameFields(QWidget* owner, QGridLayout* grid, int row, bool with
   ag->addWidget(new QLabel(disposalLabel), 1, 1);
   grid->addWidget(animation, row + 1, 0, 1, 2);
   return f;
+}
+
+bool CheckFrameFields(const Animation& a, const FrameValues& v, const Frame* only,
+                      const FrameFields& fields) {
+  switch (CheckFrameValues(a, v, only)) {
+    case PropertyField::kNone:
+      return true;
+    case PropertyField::kOffsetX:
+      fields.left->setFocus();
+      return false;
+    case PropertyField::kOffsetY:
+      fields.top->setFocus();
+      return false;
+    default:
+      fields.delay->setFocus();
+      return false;
+  }
 }
 
 std::optional<int64_t> ReadNumber(const QLineEdit* field, bool blankIsMixed) {

@@ -14,6 +14,12 @@ class QLineEdit;
 class QPushButton;
 class QWidget;
 
+namespace lw {
+struct Animation;
+struct Frame;
+struct FrameValues;
+}  // namespace lw
+
 namespace lw::app {
 
 // Control ids kept as objectNames.
@@ -51,6 +57,10 @@ struct FrameFields {
 // disabled.
 FrameFields AddFrameFields(QWidget* owner, QGridLayout* grid, int row, bool withShowPalette,
                            const QString& delayLabel, const QString& disposalLabel);
+
+// OK's check of offsets and delay (for one frame, or all when only is null): false, with the focus on the
+// refused value's field, when the dialog stays open.
+bool CheckFrameFields(const Animation& a, const FrameValues& v, const Frame* only, const FrameFields& fields);
 
 // A field read as the dialog reads numbers: signed, and 0 for text that holds no number. Nothing for a
 // blank field when blankIsMixed.

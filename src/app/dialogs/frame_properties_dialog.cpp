@@ -75,19 +75,7 @@ void FramePropertiesDialog::accept() {
   v.left = ReadNumber(fields_.left, false);
   v.top = ReadNumber(fields_.top, false);
   v.delay = ReadNumber(fields_.delay, false);
-  switch (CheckFrameValues(animation_, v, &frame_)) {
-    case PropertyField::kNone:
-      break;
-    case PropertyField::kOffsetX:
-      fields_.left->setFocus();
-      return;
-    case PropertyField::kOffsetY:
-      fields_.top->setFocus();
-      return;
-    default:
-      fields_.delay->setFocus();
-      return;
-  }
+  if (!CheckFrameFields(animation_, v, &frame_, fields_)) return;
   bool changed = false;
   if (fields_.localPalette->isEnabled() && !fields_.localPalette->isChecked()) {
     QApplication::setOverrideCursor(Qt::WaitCursor);

@@ -123,19 +123,7 @@ void GlobalFramePropertiesDialog::accept() {
   v.left = ReadNumber(fields_.left, true);
   v.top = ReadNumber(fields_.top, true);
   v.delay = ReadNumber(fields_.delay, true);
-  switch (CheckFrameValues(animation_, v, nullptr)) {
-    case PropertyField::kNone:
-      break;
-    case PropertyField::kOffsetX:
-      fields_.left->setFocus();
-      return;
-    case PropertyField::kOffsetY:
-      fields_.top->setFocus();
-      return;
-    default:
-      fields_.delay->setFocus();
-      return;
-  }
+  if (!CheckFrameFields(animation_, v, nullptr, fields_)) return;
   bool changed = false;
   if (fields_.localPalette->isEnabled() && fields_.localPalette->checkState() == Qt::Unchecked) {
     // Removals change frames one by one: a failure part-way brings back the copy taken first.
