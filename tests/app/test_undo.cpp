@@ -4,10 +4,12 @@
 #include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QSlider>
 #include <QtTest>
 
 #include "app/shell/ids.h"
 #include "app/shell/toolbars.h"
+#include "app/views/preview_window.h"
 #include "app_test_support.h"
 #include "color/palette_choice.h"
 #include "gif/gif_writer.h"
@@ -24,6 +26,7 @@ class UndoTest : public QObject {
   void keystrokesInOneBoxMakeOneStep();
   void modifiedFollowsTheSavedPoint();
   void newOpenAndRevertClearTheHistory();
+  void thePreviewFollowsUndoWhilePlaying();
   void budgetDropsTheOldestStep();
   void mergeAfterACutShortCountKeepsOldColours();
 };
@@ -252,6 +255,27 @@ void UndoTest::newOpenAndRevertClearTheHistory() {
   QVERIFY(!w.Action(kCmdUndo)->isEnabled());
   w.OpenDocument(&path);
   QVERIFY(!w.History().CanUndo());
+}
+
+void UndoTest::thePreviewFollowsUndoWhilePlaying() {
+  test::TestShell shell;
+  MainWindow& w = shell.window;
+  w.SetCurrentAnimation(Sample());
+  w.DispatchCommand(kCmdPreview);
+  PreviewWindow* preview = w.Preview();
+  QVERIFY(preview);
+  QCOMPARE(preview->Slider()->maximum(), 3);
+  w.SelectFrame(2);
+  w.DispatchCommand(kCmdDelete);
+  QCOMPARE(preview->Slider()->maximum(), 2);
+  // The frames it showed are in the history now; it plays on with the ones swapped in.
+  w.DispatchCommand(kCmdUndo);
+  QCOMPARE(preview->Slider()->maximum(), 3);
+  QTest::qWait(350);
+  w.DispatchCommand(kCmdRedo);
+  QCOMPARE(preview->Slider()->maximum(), 2);
+  QTest::qWait(350);
+  QVERIFY(preview->IsPlaying());
 }
 
 void UndoTest::budgetDropsTheOldestStep() {

@@ -142,6 +142,7 @@ void GlobalFramePropertiesDialog::accept() {
     QApplication::restoreOverrideCursor();
     if (failed) {
       SwapAnimations(animation_, *keep);
+      rolledBack_ = std::move(keep);
       return;
     }
     if (changed) fields_.localPalette->setEnabled(false);

@@ -8,6 +8,7 @@
 
 #include "app/dialogs/frame_fields.h"
 #include "app/dialogs/frame_properties_dialog.h"
+#include "model/animation.h"
 
 namespace lw::app {
 
@@ -28,6 +29,9 @@ class GlobalFramePropertiesDialog : public QDialog {
   TransparencyPicker pick_;
   FrameFields fields_;
   int chosenIndex_ = -1;
+  // The frames a rollback took out: views (the preview's timer among them) may still hold them until
+  // the command refreshes them after the dialog.
+  AnimationPtr rolledBack_;
 };
 
 }  // namespace lw::app

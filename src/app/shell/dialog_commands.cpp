@@ -9,6 +9,7 @@
 #include "app/dialogs/move_crop_dialog.h"
 #include "app/shell/main_window.h"
 #include "app/shell/toolbars.h"
+#include "app/views/preview_window.h"
 
 namespace lw::app {
 
@@ -36,8 +37,10 @@ uint32_t MainWindow::CmdGlobalFrameProperties(int) {
   if (anyLocal) jobs_.CompleteColorCount(animation_.get());
   GlobalFramePropertiesDialog dialog(*animation_, services_.pickTransparency, this);
   int result = RunDialog(dialog);
-  // A removal that failed part-way put back copies of the frames: no cell may keep the old ones.
+  // A removal that failed part-way put back copies of the frames: no cell, and not the preview, may keep
+  // the old ones.
   RelayoutFilmstrip();
+  if (preview_) preview_->AnimationChanged();
   if (result != 1) return kFollowNone;
   return kFollowModified | kFollowRepaintAll | kFollowRunningTime | kFollowFrameToolbar |
          kFollowPaletteButton | kFollowSizeJobDrop;
