@@ -4,13 +4,11 @@
 #include <QClipboard>
 #include <QColorDialog>
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QUrl>
 
 #include "app/dialogs/about_dialog.h"
 #include "app/shell/ids.h"
@@ -468,8 +466,8 @@ uint32_t MainWindow::CmdHelp(int) {
     ShowError("Unable to locate help file. Please re-install Loopwright");
   } else if (file.empty()) {
     ShowError("Unable to find help file. Please re-install Loopwright");
-  } else if (services_.openHelp) {
-    services_.openHelp(QString::fromStdString(file));
+  } else if (!services_.openHelp || !services_.openHelp(QString::fromStdString(file))) {
+    ShowError("Unable to show the help file %s.", file.c_str());
   }
   return kFollowNone;
 }

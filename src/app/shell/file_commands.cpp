@@ -3,16 +3,15 @@
 #include <QAction>
 #include <QApplication>
 #include <QColorDialog>
-#include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
-#include <QUrl>
 #include <algorithm>
 #include <filesystem>
 
 #include "app/dialogs/avi_compression_dialog.h"
 #include "app/dialogs/filmstrip_export_dialog.h"
+#include "app/dialogs/help_window.h"
 #include "app/shell/ids.h"
 #include "app/shell/main_window.h"
 #include "app/shell/recent_files.h"
@@ -132,9 +131,9 @@ void InstallDefaultServices(MainWindow::Services& services, QWidget* owner) {
     return chosen;
   };
   services.runDialog = [](QDialog& dialog) { return dialog.exec(); };
-  services.openHelp = [](const QString& path) {
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
-  };
+  services.openHelp = [owner](const QString& path) { return ShowHelpWindow(owner, path); };
+  services.askAviCompression = [owner] { return AviCompressionDialog::Ask(owner); };
+  services.askFilmstrip = [owner](const Animation& a) { return FilmstripExportDialog::Ask(a, owner); };
 }
 
 // ---- Title and recent files ----
@@ -397,7 +396,11 @@ uint32_t MainWindow::CmdExportAvi(int) {
                        : QString();
   if (target.isEmpty()) return kFollowNone;
   // The writer takes the compression as it starts, so the question comes before the frames are written.
-  int compression = services_.askAviCompression ? services_.askAviCompression() : 0;
+  if (!services_.askAviCompression) {
+    ShowError("Unable to ask for the AVI compression: the export was not made.");
+    return kFollowNone;
+  }
+  int compression = services_.askAviCompression();
   if (compression != kAviUncompressed && compression != kAviRle8) return kFollowNone;
   ExportAviFile(target.toStdString(), *animation_, static_cast<AviCompression>(compression));
   return kFollowNone;
@@ -405,7 +408,11 @@ uint32_t MainWindow::CmdExportAvi(int) {
 
 uint32_t MainWindow::CmdExportFilmstrip(int) {
   if (!animation_ || !CheckFilmstripFrames(*animation_)) return kFollowNone;
-  uint32_t choice = services_.askFilmstrip ? services_.askFilmstrip(*animation_) : 0;
+  if (!services_.askFilmstrip) {
+    ShowError("Unable to ask for the filmstrip layout: the export was not made.");
+    return kFollowNone;
+  }
+  uint32_t choice = services_.askFilmstrip(*animation_);
   int perStrip = static_cast<int>(choice >> 16);
   if (perStrip < 1) return kFollowNone;
   // The export only reads the document; the size job may go on.

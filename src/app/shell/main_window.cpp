@@ -8,10 +8,12 @@
 #include <QMenuBar>
 #include <QShortcut>
 #include <QStatusBar>
+#include <algorithm>
 
 #include "app/shell/ids.h"
 #include "app/shell/toolbars.h"
 #include "app/views/preview_window.h"
+#include "edit/comments.h"
 #include "edit/frame_insert.h"
 #include "io/files.h"
 #include "model/preferences.h"
@@ -72,7 +74,10 @@ MainWindow::MainWindow(SettingsStore* store, QWidget* parent) : QMainWindow(pare
     connect(shortcut, &QShortcut::activated, this, [this, id] { DispatchCommand(id); });
   }
   history_.SetBudget(HistoryBudget(store_));
-  connect(&jobs_, &BackgroundJobs::FileSizeChanged, this, [this](qint64 size) { ShowFileSize(size); });
+  // A modified document is signed when it is saved: the size shown counts the signature already.
+  connect(&jobs_, &BackgroundJobs::FileSizeChanged, this, [this](qint64 size) {
+    ShowFileSize(size >= 0 && animation_ && modified_ ? size + SignatureSizeChange(*animation_) : size);
+  });
   SetCurrentAnimation(nullptr);
   SetTitleAndRecent(nullptr);
   BuildRecentMenu();
@@ -90,12 +95,16 @@ void MainWindow::BuildStatusBar() {
   QStatusBar* bar = statusBar();
   bar->setObjectName(kStatusBarId);
   bar->setSizeGripEnabled(true);
-  // The four fields end at 120, 200, 360 and 520 pixels (at least: long texts widen them).
+  // The four fields end at 120, 200, 360 and 520 pixels, or are as wide as their longest text in this
+  // font: fixed, so that they never move as their texts change.
   const int widths[4] = {120, 80, 160, 160};
+  const char* longest[4] = {"  Frame #99999 of 99999", "  Zoom: 400%", "  File Size: 4,294,967,295 bytes",
+                            "  Running Time: 99999.99 secs"};
   for (int i = 0; i < 4; ++i) {
     statusParts_[i] = new QLabel(bar);
     statusParts_[i]->setObjectName(QString("part%1").arg(i));
-    statusParts_[i]->setMinimumWidth(widths[i]);
+    const int text = statusParts_[i]->fontMetrics().horizontalAdvance(longest[i]) + 12;
+    statusParts_[i]->setFixedWidth(std::max(widths[i], text));
     statusParts_[i]->setFrameShape(QFrame::Panel);
     statusParts_[i]->setFrameShadow(QFrame::Sunken);
     bar->addWidget(statusParts_[i]);
