@@ -13,6 +13,7 @@
 #include "app/shell/toolbar_icons.h"
 #include "app/shell/toolbars.h"
 #include "app_test_support.h"
+#include "edit/comments.h"
 #include "gif/gif_writer.h"
 #include "io/files.h"
 #include "platform/progress.h"
@@ -45,6 +46,13 @@ QString SizeText(uint64_t size) {
   return QString("  File Size: %1 bytes").arg(QString::fromStdString(FormatThousands(size)));
 }
 
+// What the status shows for a document whose unsigned file has the given size: a changed document is
+// signed when saved, and the size shown counts that already.
+QString ShownSize(MainWindow& w, uint64_t unsignedSize) {
+  int64_t signature = w.IsModified() ? SignatureSizeChange(*w.CurrentAnimation()) : 0;
+  return SizeText(static_cast<uint64_t>(static_cast<int64_t>(unsignedSize) + signature));
+}
+
 // A document of three frames: 0 transparent (index 1) with removal 0 and delay 10; 1 interlaced with a
 // local palette, removal 2 and delay 20; 2 with removal 3 and delay 30. Named "first", "second", "third".
 AnimationPtr ThreeFrames() {
@@ -75,7 +83,8 @@ void ExpectTheSavedSizeShown(MainWindow& w) {
   test::TempDir dir;
   std::string path = dir / "latest.gif";
   QCOMPARE(WriteGifFile(path, *w.CurrentAnimation()), 1);
-  QCOMPARE(w.StatusText(2), SizeText(static_cast<uint64_t>(QFileInfo(QString::fromStdString(path)).size())));
+  QCOMPARE(w.StatusText(2),
+           ShownSize(w, static_cast<uint64_t>(QFileInfo(QString::fromStdString(path)).size())));
 }
 
 void Click(Toolbars* bars, int id) {
@@ -412,7 +421,7 @@ void ToolbarsTest::localPaletteButtonMovesTheFrameToTheGlobalPalette() {
   QCOMPARE(w.CurrentAnimation()->frameCount, 3);
   // The size is computed afresh and ends with the new document's size.
   AnimationPtr copy = CopyAnimation(*w.CurrentAnimation());
-  QTRY_COMPARE(w.StatusText(2), SizeText(ComputeFileSize(*copy, true, nullptr)));
+  QTRY_COMPARE(w.StatusText(2), ShownSize(w, ComputeFileSize(*copy, true, nullptr)));
 }
 
 void ToolbarsTest::delayBoxTakesValuesAndRefusesTooLargeOnes() {
@@ -483,7 +492,7 @@ void ToolbarsTest::iterationsBoxChangesTheLoopCountAndTheSize() {
   QVERIFY(w.IsModified());
   // Without the looping block the file is smaller; the status bar shows the new size.
   AnimationPtr copy = CopyAnimation(*w.CurrentAnimation());
-  QTRY_COMPARE(w.StatusText(2), SizeText(ComputeFileSize(*copy, true, nullptr)));
+  QTRY_COMPARE(w.StatusText(2), ShownSize(w, ComputeFileSize(*copy, true, nullptr)));
   box->setText("99999");
   QCOMPARE(shell.recorder.entries.size(), size_t{1});
   QCOMPARE(shell.recorder.entries[0].caption, std::string("Invalid Iteration Value"));
@@ -609,7 +618,7 @@ void ToolbarsTest::stoppedJobsAreResumedWhenNoStepRestartsThem() {
   Click(w.Bars(), kCmdRemovalPrevious);
   QTRY_VERIFY_WITH_TIMEOUT(w.StatusText(2) != QString("  File Size: Calculating..."), 20000);
   AnimationPtr copy = CopyAnimation(*w.CurrentAnimation());
-  QCOMPARE(w.StatusText(2), SizeText(ComputeFileSize(*copy, true, nullptr)));
+  QCOMPARE(w.StatusText(2), ShownSize(w, ComputeFileSize(*copy, true, nullptr)));
   // The colour count is complete again.
   w.Jobs().WaitColorJob();
   ColorCounts expected{};
