@@ -64,7 +64,8 @@ class FileCommandsTest : public QObject {
   void openDialogReadsNamesInCaseInsensitiveOrder();
   void insertPutsFilesBeforeTheSelectedFrame();
   void insertAsksAboutLargerFramesAndOtherPalettes();
-  void failedOpenLeavesUntitled();
+  void failedOpenLeavesTheDocument();
+  void cancelInTheOpenDialogLeavesTheDocument();
   void saveChangesQuestionOutcomes();
   void cancellingTheQuestionOfOpenShowsNoDialog();
   void saveAsProposesNameAndFollowsIt();
@@ -162,7 +163,7 @@ void FileCommandsTest::openDialogReadsNamesInCaseInsensitiveOrder() {
   QCOMPARE(GetFrameName(*NthFrame(*a, 2)), std::string("b.gif"));
   QCOMPARE(GetFrameName(*NthFrame(*a, 3)), std::string("c.GIF - Frame 1"));
   QCOMPARE(GetFrameName(*NthFrame(*a, 5)), std::string("c.GIF - Frame 3"));
-  QCOMPARE(w.windowTitle(), QString("Loopwright - Untitled"));
+  QCOMPARE(w.windowTitle(), QString("Loopwright - Untitled*"));
   QVERIFY(w.CurrentPath().empty());
   QVERIFY(w.IsModified());
   QCOMPARE(w.StatusText(0), QString("  None of 6 frames"));
@@ -198,7 +199,7 @@ void FileCommandsTest::insertPutsFilesBeforeTheSelectedFrame() {
   // The insertion point is selected, the document changed, the title stays.
   QCOMPARE(w.SelectedIndex(), 1);
   QVERIFY(w.IsModified());
-  QCOMPARE(w.windowTitle(), QString("Loopwright - doc.gif"));
+  QCOMPARE(w.windowTitle(), QString("Loopwright - doc.gif*"));
   QCOMPARE(w.Filmstrip()->Geometry().FrameCount(), 9);
   // Without a selection the frames go to the end.
   w.SelectFrame(-1);
@@ -253,16 +254,21 @@ void FileCommandsTest::insertAsksAboutLargerFramesAndOtherPalettes() {
   QCOMPARE(kinds, 3);
 }
 
-void FileCommandsTest::failedOpenLeavesUntitled() {
+void FileCommandsTest::failedOpenLeavesTheDocument() {
   test::TestShell shell;
   MainWindow& w = shell.window;
   std::string good = MakeGif(shell.settings.Folder(), "good.gif", 1);
   w.OpenDocument(&good);
+  w.SetModified(true);
+  const Animation* open = w.CurrentAnimation();
+  // A file that cannot be read leaves the document open, changed and named as it was.
   std::string missing = (shell.settings.Folder() + "/missing.gif").toStdString();
-  w.OpenDocument(&missing);
-  QVERIFY(!w.CurrentAnimation());
-  QCOMPARE(w.windowTitle(), QString("Loopwright - Untitled"));
-  QVERIFY(w.CurrentPath().empty());
+  shell.recorder.boxAnswers.push_back(MsgResult::No);  // do not save the changes
+  QVERIFY(!w.OpenDocument(&missing));
+  QCOMPARE(w.CurrentAnimation(), open);
+  QVERIFY(w.IsModified());
+  QCOMPARE(w.windowTitle(), QString("Loopwright - good.gif*"));
+  QCOMPARE(w.CurrentPath(), good);
   QCOMPARE(shell.recorder.Texts(), std::vector<std::string>{"Unable to open file '" + missing + "'."});
   // Not a GIF inside: its own message.
   std::string fake = (shell.settings.Folder() + "/fake.gif").toStdString();
@@ -323,6 +329,32 @@ void FileCommandsTest::cancellingTheQuestionOfOpenShowsNoDialog() {
   QCOMPARE(shell.recorder.Texts("box"), std::vector<std::string>{"Save changes to untitled animation?"});
 }
 
+void FileCommandsTest::cancelInTheOpenDialogLeavesTheDocument() {
+  test::TestShell shell;
+  MainWindow& w = shell.window;
+  std::string path = MakeGif(shell.settings.Folder(), "kept.gif", 3);
+  w.OpenDocument(&path);
+  w.SelectFrame(0);
+  w.DispatchCommand(kCmdRotate180);
+  QVERIFY(w.IsModified());
+  const Animation* open = w.CurrentAnimation();
+  // "Save changes?" No, then Cancel in the file dialog: the work is still there, and can still be undone.
+  shell.recorder.boxAnswers.push_back(MsgResult::No);
+  w.DispatchCommand(kCmdOpen);
+  QCOMPARE(shell.openTitles.size(), 1);
+  QCOMPARE(w.CurrentAnimation(), open);
+  QVERIFY(w.IsModified());
+  QCOMPARE(w.CurrentPath(), path);
+  QCOMPARE(w.windowTitle(), QString("Loopwright - kept.gif*"));
+  QVERIFY(w.Action(kCmdUndo)->isEnabled());
+  // Revert of a file that has gone keeps the changes too.
+  QFile::remove(QString::fromStdString(path));
+  shell.recorder.boxAnswers.push_back(MsgResult::Ok);
+  w.DispatchCommand(kCmdRevert);
+  QCOMPARE(w.CurrentAnimation(), open);
+  QVERIFY(w.IsModified());
+}
+
 void FileCommandsTest::saveAsProposesNameAndFollowsIt() {
   QCOMPARE(ProposeSaveName("/x/clip.gif", SaveKind::Avi).name, std::string("clip.AVI"));
   QCOMPARE(ProposeSaveName("/x/clip.gif", SaveKind::Avi).folder, std::string("/x"));
@@ -357,7 +389,7 @@ void FileCommandsTest::saveAsProposesNameAndFollowsIt() {
   w.DispatchCommand(kCmdSave);
   QCOMPARE(shell.saveKinds.size(), asked + 1);
   QVERIFY(w.IsModified());
-  QCOMPARE(w.windowTitle(), QString("Loopwright - Untitled"));
+  QCOMPARE(w.windowTitle(), QString("Loopwright - Untitled*"));
 }
 
 void FileCommandsTest::plainSaveKeepsTitleAndRecentList() {
@@ -411,7 +443,7 @@ void FileCommandsTest::failedWriteLeavesTargetIntactAndModified() {
   QVERIFY(!w.SaveDocument(true));
   QCOMPARE(ReadAll(path), std::string("old contents"));
   QVERIFY(w.IsModified());
-  QCOMPARE(w.windowTitle(), QString("Loopwright - Untitled"));
+  QCOMPARE(w.windowTitle(), QString("Loopwright - Untitled*"));
   QCOMPARE(shell.recorder.Texts().back(), "Error saving to '" + path + "'.");
 }
 
@@ -559,7 +591,7 @@ void FileCommandsTest::importedPictureIsUntitledAndModified() {
   w.OpenDocument(&bmp);
   QVERIFY(w.CurrentAnimation());
   QCOMPARE(w.CurrentAnimation()->frameCount, 1);
-  QCOMPARE(w.windowTitle(), QString("Loopwright - Untitled"));
+  QCOMPARE(w.windowTitle(), QString("Loopwright - Untitled*"));
   QVERIFY(w.IsModified());
   QVERIFY(w.CurrentPath().empty());
   QCOMPARE(ReadRecentFiles(shell.settings.Store()), std::vector<std::string>{gif});
@@ -610,7 +642,7 @@ void FileCommandsTest::aviExportWritesTheMovie() {
   w.OpenDocument(&movie);
   QVERIFY(w.CurrentAnimation());
   QCOMPARE(w.CurrentAnimation()->frameCount, 3);
-  QCOMPARE(w.windowTitle(), QString("Loopwright - Untitled"));
+  QCOMPARE(w.windowTitle(), QString("Loopwright - Untitled*"));
   QVERIFY(w.IsModified());
   w.SetModified(false);
   w.OpenDocument(&path);

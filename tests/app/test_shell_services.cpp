@@ -62,6 +62,7 @@ class ShellServicesTest : public QObject {
   void helpShowsInsideTheProgram();
   void statusFieldsKeepTheirWidths();
   void shownSizeIsTheSavedSize();
+  void keyboardComesBackAfterADialog();
 };
 
 void ShellServicesTest::aviExportAsksTheCompressionQuestion() {
@@ -146,6 +147,28 @@ void ShellServicesTest::shownSizeIsTheSavedSize() {
   w.DispatchCommand(kCmdSave);
   QVERIFY(!w.IsModified());
   QCOMPARE(static_cast<qint64>(std::filesystem::file_size(path)), shown.toLongLong());
+}
+
+void ShellServicesTest::keyboardComesBackAfterADialog() {
+  test::TestShell shell;
+  MainWindow& w = shell.window;
+  w.show();
+  QVERIFY(QTest::qWaitForWindowActive(&w));
+  std::string path = MakeGif(shell.settings.Folder(), 3);
+  w.OpenDocument(&path);
+  QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.Filmstrip()));
+  // Another window takes the keyboard, then one of the editor's modal dialogs comes and goes.
+  QWidget other;
+  other.show();
+  other.activateWindow();
+  QTRY_VERIFY(QApplication::activeWindow() == &other);
+  bool shown = false;
+  AcceptWhenShown<QDialog>(&shown);
+  QDialog dialog(&w);
+  dialog.exec();
+  QVERIFY(shown);
+  QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(&w));
+  QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.Filmstrip()));
 }
 
 QTEST_MAIN(ShellServicesTest)

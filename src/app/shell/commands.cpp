@@ -317,7 +317,7 @@ bool MainWindow::DispatchCommand(int id) {
 }
 
 void MainWindow::RunFollowUps(uint32_t steps) {
-  if (steps & kFollowModified) modified_ = true;
+  if (steps & kFollowModified) SetModified(true);
   if (steps & kFollowRebuild) RebuildFilmstrip();
   if (steps & kFollowRelayout) RelayoutFilmstrip();
   if (steps & kFollowRepaintFrame) {

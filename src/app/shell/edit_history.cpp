@@ -56,7 +56,7 @@ uint32_t MainWindow::EditDocument(const std::string& name, const std::function<u
   // new history there.
   if ((steps & kFollowModified) && animation_.get() == doc) {
     history_.Push(name, std::move(before), selectedBefore, mergeKey, *doc);
-    modified_ = true;
+    SetModified(true);
   }
   RefreshUndoCommands();
   return steps;
@@ -92,7 +92,7 @@ uint32_t MainWindow::CmdUndoRedo(int id) {
 }
 
 uint32_t MainWindow::TakeSwappedDocument(int selected) {
-  modified_ = !history_.AtSavedPoint();
+  SetModified(!history_.AtSavedPoint());
   // The frames are other records now: every cell and the name list are made again, and the display
   // colour of transparent pixels follows the view chosen since.
   for (Frame* f = FirstFrame(*animation_); f; f = NextFrame(f)) ShowTransparentColor(*f, true);

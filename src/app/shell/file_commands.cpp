@@ -12,6 +12,7 @@
 #include "app/dialogs/avi_compression_dialog.h"
 #include "app/dialogs/filmstrip_export_dialog.h"
 #include "app/dialogs/help_window.h"
+#include "app/shell/focus_keeper.h"
 #include "app/shell/ids.h"
 #include "app/shell/main_window.h"
 #include "app/shell/recent_files.h"
@@ -198,7 +199,7 @@ bool MainWindow::NewDocument(bool resetTitle) {
   if (animation_ && modified_ && AskSaveChanges() == MsgResult::Cancel) return false;
   CloseDocument();
   SelectFrame(-1);
-  modified_ = false;
+  SetModified(false);
   if (resetTitle) {
     path_.clear();
     SetTitleAndRecent(nullptr);
@@ -233,44 +234,63 @@ uint32_t MainWindow::CmdRevert(int) {
                          "Reverting to Saved will lose any changes made since the last save.",
                          MsgButtons::OkCancel, MsgIcon::Exclamation) != MsgResult::Ok)
     return kFollowNone;
-  modified_ = false;
+  // The changes are given up only once the file has been read again.
   std::string path = path_;
-  OpenDocument(&path);
+  OpenDocument(&path, true);
   return kFollowNone;
 }
 
-void MainWindow::OpenDocument(const std::string* path) {
-  if (!NewDocument(false)) return;
-  int count = 0;
-  if (!path)
-    count = OpenFilesDialog("Open File(s)", true);
-  else if (OpenOrInsertFile(*path, true))
-    count = 1;
+bool MainWindow::OpenDocument(const std::string* path, bool discardChanges) {
+  if (!discardChanges && animation_ && modified_ && AskSaveChanges() == MsgResult::Cancel) return false;
+  QStringList files;
+  if (path)
+    files.push_back(QString::fromStdString(*path));
+  else
+    files = ChooseFiles("Open File(s)");
+  if (files.isEmpty()) return false;
+  // The document open now stays until the first file has been read: Cancel, or a file that cannot be
+  // read, leaves it as it was.
+  AnimationPtr first;
+  const std::string firstPath = files.first().toStdString();
+  const int result = ReadAnyFile(firstPath, &first, nullptr);
+  if (result == 0 || !first) return false;
+  CloseDocument();
+  SelectFrame(-1);
+  if (ExtensionOf(firstPath) == "gif" && result == 1) {
+    path_ = firstPath;
+    SetTitleAndRecent(&path_);
+  } else {
+    // An import or a read cut short: a later Save asks for a GIF file name.
+    path_.clear();
+    SetTitleAndRecent(nullptr);
+    SetModified(true);
+  }
+  SetCurrentAnimation(std::move(first));
+  const int count = 1 + ReadFiles(files.mid(1), true);
   if (count > 1) {
     RebuildFilmstrip();
     filmstrip_->LayoutFilmstrip(false);
     SetTitleAndRecent(nullptr);
     path_.clear();
-    modified_ = true;
+    SetModified(true);
     // The files after the first were added outside the history: no undo leads back to a saved file.
     history_.ForgetSavedPoint();
     RelayoutFilmstrip();
     jobs_.StartFileSizeJob(animation_.get(), true);
-  } else if (count == 1) {
-    filmstrip_->LayoutFilmstrip(false);
   } else {
-    SetTitleAndRecent(nullptr);
-    path_.clear();
+    filmstrip_->LayoutFilmstrip(false);
   }
   filmstrip_->RepaintFilmstrip();
+  focusKeeper_->Restore();
+  return true;
 }
 
-int MainWindow::OpenFilesDialog(const QString& title, bool open) {
+QStringList MainWindow::ChooseFiles(const QString& title) {
   QString folder;
   if (store_)
     if (std::optional<std::string> dir = store_->GetString("InitDir")) folder = QString::fromStdString(*dir);
   QStringList chosen = services_.openFiles ? services_.openFiles(title, folder, true) : QStringList();
-  if (chosen.isEmpty()) return 0;
+  if (chosen.isEmpty()) return {};
   if (store_) {
     QString dir = QFileInfo(chosen.first()).absolutePath();
     if (!dir.endsWith('/')) dir += '/';
@@ -284,14 +304,22 @@ int MainWindow::OpenFilesDialog(const QString& title, bool open) {
   std::stable_sort(chosen.begin(), chosen.end(), [](const QString& a, const QString& b) {
     return LessIgnoringCase(QFileInfo(a).fileName(), QFileInfo(b).fileName());
   });
+  return chosen;
+}
+
+int MainWindow::ReadFiles(const QStringList& files, bool open) {
   int count = 0;
-  for (const QString& file : chosen) {
+  for (const QString& file : files) {
     int before = animation_ ? animation_->frameCount : 0;
     if (!OpenOrInsertFile(file.toStdString(), open)) break;
     ++count;
     if (selected_ != -1 && animation_) selected_ += animation_->frameCount - before;
   }
   return count;
+}
+
+int MainWindow::OpenFilesDialog(const QString& title, bool open) {
+  return ReadFiles(ChooseFiles(title), open);
 }
 
 int MainWindow::OpenOrInsertFile(const std::string& path, bool open) {
@@ -308,7 +336,7 @@ int MainWindow::OpenOrInsertFile(const std::string& path, bool open) {
       // the file open before goes too, or Save would write the picture over that file.
       path_.clear();
       SetTitleAndRecent(nullptr);
-      modified_ = true;
+      SetModified(true);
     }
     SetCurrentAnimation(std::move(read));
     return 1;
@@ -369,7 +397,7 @@ bool MainWindow::SaveDocument(bool saveAs) {
       signedNow = true;
     }
     if (WriteGifFile(target, *animation_) != 1) break;
-    modified_ = false;
+    SetModified(false);
     history_.MarkSaved();
     if (dialog) {
       path_ = target;
@@ -462,7 +490,7 @@ void MainWindow::DropFiles(const QPoint& pos, const QStringList& files) {
   if (open) {
     filmstrip_->LayoutFilmstrip(false);
   } else {
-    modified_ = true;
+    SetModified(true);
     RebuildFilmstrip();
     RelayoutFilmstrip();
     if (preview_) preview_->AnimationChanged();

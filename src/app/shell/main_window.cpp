@@ -10,6 +10,7 @@
 #include <QStatusBar>
 #include <algorithm>
 
+#include "app/shell/focus_keeper.h"
 #include "app/shell/ids.h"
 #include "app/shell/toolbars.h"
 #include "app/views/preview_window.h"
@@ -64,6 +65,7 @@ MainWindow::MainWindow(SettingsStore* store, QWidget* parent) : QMainWindow(pare
   InstallDefaultServices(services_, this);
   filmstrip_ = new FilmstripView(this, this);
   setCentralWidget(filmstrip_);
+  focusKeeper_ = new FocusKeeper(this, filmstrip_);
   BuildMenus();
   toolbars_ = new Toolbars(this);
   BuildStatusBar();
@@ -163,7 +165,13 @@ void MainWindow::ShowFileSize(int64_t size) {
 }
 
 void MainWindow::SetTitle(const QString& name) {
-  setWindowTitle(QString(kProductName) + " - " + name);
+  titleName_ = name;
+  setWindowTitle(QString(kProductName) + " - " + name + (modified_ ? "*" : ""));
+}
+
+void MainWindow::SetModified(bool on) {
+  modified_ = on;
+  SetTitle(titleName_);
 }
 
 // ---- Shell operations ----
@@ -231,7 +239,7 @@ void MainWindow::CloseDocument() {
   if (animation_) SetCurrentAnimation(nullptr);
   selected_ = -1;
   ClosePreview();
-  modified_ = false;
+  SetModified(false);
 }
 
 void MainWindow::SetZoom(int step) {
@@ -313,7 +321,7 @@ void MainWindow::FilmstripMove(int target, int from) {
   EditDocument("Move Frame", [this, target, from]() -> uint32_t {
     int moved = MoveFrame(*animation_, target, from);
     if (moved == from) return kFollowNone;
-    modified_ = true;
+    SetModified(true);
     toolbars_->RebuildFrameNames(animation_.get());
     SelectFrame(moved);
     filmstrip_->RepaintFilmstrip();

@@ -124,7 +124,8 @@ class MainWindow : public QMainWindow, public FilmstripHost {
   Animation* CurrentAnimation() const { return animation_.get(); }
   int SelectedIndex() const { return selected_; }
   bool IsModified() const { return modified_; }
-  void SetModified(bool on) { modified_ = on; }
+  // The modified flag, shown in the title as a "*" after the name, as desktop programs do.
+  void SetModified(bool on);
   UndoHistory& History() { return history_; }
   const std::string& CurrentPath() const { return path_; }
   int ZoomStep() const { return zoomStep_; }
@@ -167,7 +168,14 @@ class MainWindow : public QMainWindow, public FilmstripHost {
   // ---- File commands ----
   MsgResult AskSaveChanges();
   bool NewDocument(bool resetTitle);
-  void OpenDocument(const std::string* path);
+  // Opens the file (or asks for files when null) as the document, after the "Save changes?" question
+  // unless the changes are to be given up. The open document is closed only once the first file has
+  // been read. False when nothing was opened.
+  bool OpenDocument(const std::string* path, bool discardChanges = false);
+  // The file dialog's choice in reading order (InitDir remembered, at most the most files a read takes).
+  QStringList ChooseFiles(const QString& title);
+  // Reads the files into the document one after the other, stopping at the first that fails.
+  int ReadFiles(const QStringList& files, bool open);
   int OpenFilesDialog(const QString& title, bool open);
   int OpenOrInsertFile(const std::string& path, bool open);
   bool SaveDocument(bool saveAs);
@@ -269,6 +277,8 @@ class MainWindow : public QMainWindow, public FilmstripHost {
   AnimationPtr animation_;
   int selected_ = -1;
   bool modified_ = false;
+  QString titleName_;  // the document's name in the title
+  class FocusKeeper* focusKeeper_ = nullptr;
   UndoHistory history_;
   std::string path_;
   int zoomStep_ = 0;
