@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "gif/gif_write_form.h"
 #include "gif/gif_writer.h"
 #include "optimize/lzw_choice.h"
 #include "optimize/optimizer.h"
@@ -685,8 +686,12 @@ constexpr uint64_t kSplitFrom = 1u << 17;
 // header and screen, global table, looping block, extension blocks, and per frame its control block,
 // descriptor and local table. (A test holds this to what the writer writes.)
 uint64_t FileSizeAround(const Animation& a, uint64_t imageData) {
-  auto table = [](const Palette* p) -> uint64_t { return p ? 3u << BitsForCount(p->Count()) : 0; };
-  uint64_t size = 13 + table(a.globalPalette.get()) + (a.loopCount != 1 ? 19 : 0) + 1 + imageData;
+  // The tables as the writer writes them (one may grow to give a frame a transparent index).
+  const GifWriteForm form = PlanGifWrite(a);
+  auto table = [](const Palette* p, int bits) -> uint64_t { return p ? 3u << bits : 0; };
+  uint64_t size =
+      13 + table(a.globalPalette.get(), form.globalTableBits) + (a.loopCount != 1 ? 19 : 0) + 1 + imageData;
+  size_t frame = 0;
   for (const GifBlock* b = a.head ? a.head->next : nullptr; b; b = b->next) {
     if (const ExtensionBlock* e = AsExtension(b)) {
       size += 3;  // introducer, label, terminator
@@ -694,7 +699,7 @@ uint64_t FileSizeAround(const Animation& a, uint64_t imageData) {
       for (size_t i = 0; i < sub.size() && sub[i] != 0 && i + 1 + sub[i] <= sub.size(); i += 1 + sub[i])
         size += 1 + sub[i];
     } else if (const Frame* f = AsFrame(b)) {
-      size += 8 + 10 + table(f->localPalette.get());
+      size += 8 + 10 + table(f->localPalette.get(), form.frames[frame++].localTableBits);
     }
   }
   return size;
