@@ -8,6 +8,7 @@
 #include "cli/cli_edit.h"
 #include "cli/cli_gif_read.h"
 #include "cli/cli_save.h"
+#include "gif/gif_write_form.h"
 #include "gif/gif_writer.h"
 #include "io/files.h"
 #include "optimize/best.h"
@@ -27,7 +28,7 @@ int RunOptimize(const std::vector<std::string>& raw) {
   const std::vector<std::string> techniques = {"--shrink-palettes", "--remove-local-palettes",
                                                "--shrink-frames", "--transparency", "--remove-frames"};
   std::vector<std::string> known = techniques;
-  known.insert(known.end(), {"-o", "--best", "--quiet"});
+  known.insert(known.end(), {"-o", "--best", "--quiet", "--clip", "--no-clip"});
   if (auto unknown = args.Unknown(known); !unknown.empty())
     return UsageError("optimize", "unknown option " + unknown[0]);
   if (args.positional().size() != 1) return UsageError("optimize", "give one file to optimize");
@@ -41,8 +42,15 @@ int RunOptimize(const std::vector<std::string>& raw) {
   if (!how.empty() && how != "clean" && how != "map")
     return UsageError("optimize", "--remove-local-palettes takes clean or map");
 
+  if (!TakeClipFlags(args, "optimize")) return kExitUsage;
+
   AnimationPtr a;
   if (int r = ReadForCommand(args.positional()[0], false, &a); r != kExitOk) return r;
+  // Both ways compose the screen, which drops what lies outside it: the question comes first, as for a save.
+  bool clipped = false;
+  for (const Frame* f = FirstFrame(*a); f && !clipped; f = NextFrame(f))
+    clipped = FrameNeedsClipping(*f, a->screenWidth, a->screenHeight);
+  if (int r = ClipBeforeCommand(*a); r != kExitOk) return r;
   std::error_code ec;
   const uint64_t before = std::filesystem::file_size(args.positional()[0], ec);
   const auto start = std::chrono::steady_clock::now();
@@ -50,7 +58,9 @@ int RunOptimize(const std::vector<std::string>& raw) {
   bool keepInput = false;
   if (args.Flag("--best")) {
     // When nothing beats the file as it is, the file itself is the smallest result.
-    keepInput = !OptimizeAnimationBest(*a, progress.get()) && ProgressContinues(progress.get());
+    // The file's own bytes only when they show what the animation holds in every decoder.
+    keepInput = !OptimizeAnimationBest(*a, progress.get()) && ProgressContinues(progress.get()) && !clipped &&
+                DecodersAgree(*a);
   } else {
     OptimizeOptions options = 0;
     if (!anyTechnique) {
@@ -92,13 +102,15 @@ int RunOptimize(const std::vector<std::string>& raw) {
 int RunUnoptimize(const std::vector<std::string>& raw) {
   Args args(raw, {"-o"});
   if (!args.ok()) return UsageError("unoptimize", args.error());
-  if (auto unknown = args.Unknown({"-o"}); !unknown.empty())
+  if (auto unknown = args.Unknown({"-o", "--clip", "--no-clip"}); !unknown.empty())
     return UsageError("unoptimize", "unknown option " + unknown[0]);
   auto out = args.Value("-o");
   if (args.positional().size() != 1 || !out || out->empty())
     return UsageError("unoptimize", "give one file and -o OUT");
+  if (!TakeClipFlags(args, "unoptimize")) return kExitUsage;
   AnimationPtr a;
   if (int r = ReadForCommand(args.positional()[0], false, &a); r != kExitOk) return r;
+  if (int r = ClipBeforeCommand(*a); r != kExitOk) return r;
   if (!UnoptimizeAnimation(*a)) return kExitFailed;
   return SaveForCommand(*out, *a);
 }
@@ -108,15 +120,16 @@ int RunUnoptimize(const std::vector<std::string>& raw) {
 LW_CLI_COMMAND(
     "optimize",
     "IN -o OUT [--shrink-palettes] [--remove-local-palettes[=clean|map]] [--shrink-frames] "
-    "[--transparency] [--remove-frames] [--best] [--quiet]",
+    "[--transparency] [--remove-frames] [--best] [--clip | --no-clip] [--quiet]",
     "make the file smaller; with no technique flags every technique is used (local palettes go only "
     "where they merge cleanly; =map maps them all, which may change colours); --best encodes the "
     "animation afresh and keeps the smallest result, the file itself when nothing beats it (the "
     "pictures stay the same)",
     RunOptimize);
 
-LW_CLI_COMMAND("unoptimize", "IN -o OUT",
-               "make every frame a full, opaque picture of the screen (refused with local palettes)",
+LW_CLI_COMMAND("unoptimize", "IN -o OUT [--clip | --no-clip]",
+               "make every frame a full picture of the screen, transparent where nothing is shown "
+               "(refused with local palettes)",
                RunUnoptimize);
 
 }  // namespace lw::cli

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/gif_support.h"
 #include "engine/support/builders.h"
 #include "io/files.h"
 #include "platform/recording_ui_hooks.h"
@@ -34,10 +35,6 @@ inline CliRun Cli(const std::string& args, const TempDir& dir) {
   std::ifstream err(errPath);
   r.err.assign(std::istreambuf_iterator<char>(err), std::istreambuf_iterator<char>());
   return r;
-}
-
-inline std::string GifData(const std::string& name) {
-  return std::string(LW_TEST_DATA) + "/gif/" + name;
 }
 
 // Reads a file the tool wrote, without messages; the test fails unless it reads completely.
