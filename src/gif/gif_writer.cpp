@@ -87,7 +87,7 @@ int WriteGifImpl(GifSink& sink, Animation& a, ProgressRecord* progress, bool sto
     out.clear();
     if (const ExtensionBlock* e = AsExtension(b)) {
       out.push_back(0x21);
-      out.push_back(e->kind);
+      out.push_back(e->label);
       // The stored sub-blocks up to the first zero length byte (one that runs past the end is dropped).
       const std::vector<uint8_t>& s = e->subBlocks;
       for (size_t i = 0; i < s.size() && s[i] != 0 && i + 1 + s[i] <= s.size(); i += 1 + s[i])
