@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <new>
 #include <system_error>
 #include <thread>
 #include <unordered_map>
@@ -705,10 +706,15 @@ uint64_t FileSizeAround(const Animation& a, uint64_t imageData) {
   return size;
 }
 
+// The rebuild keeps several composed screens of four bytes a pixel at once (about 24 bytes a screen pixel
+// in all); a larger screen is left to the passes on palette indices, which need two bytes a pixel.
+constexpr uint64_t kRebuildMaxScreenPixels = uint64_t{1} << 24;
+
 AnimationPtr Rebuild(const Animation& a, ProgressRecord* progress, bool& stopped, uint64_t* fileSize) {
   stopped = false;
   const int W = a.screenWidth, H = a.screenHeight;
   if (W <= 0 || H <= 0 || !FirstFrame(a)) return nullptr;
+  if (static_cast<uint64_t>(W) * static_cast<uint64_t>(H) > kRebuildMaxScreenPixels) return nullptr;
   const Colours colours(a);
   const size_t ids = colours.rgb.size();
   IdCounts drawn(ids), repeated(ids);
@@ -807,12 +813,23 @@ AnimationPtr Rebuild(const Animation& a, ProgressRecord* progress, bool& stopped
     try {
       second = std::thread([&] {
         uint32_t unused = 0;
-        secondOk = EncodeFrames(shared, split, plans.size(), results, halt, done, nullptr, unused);
+        try {
+          secondOk = EncodeFrames(shared, split, plans.size(), results, halt, done, nullptr, unused);
+        } catch (const std::bad_alloc&) {
+          // Out of memory on this thread: the rebuild is given up, as on the first.
+          secondOk = false;
+          halt = true;
+        }
       });
     } catch (const std::system_error&) {
     }
   }
-  bool ok = EncodeFrames(shared, 0, split, results, halt, done, progress, stepped);
+  bool ok = false;
+  try {
+    ok = EncodeFrames(shared, 0, split, results, halt, done, progress, stepped);
+  } catch (const std::bad_alloc&) {
+    halt = true;
+  }
   if (second.joinable())
     second.join();
   else if (ok && split < plans.size())
@@ -860,7 +877,12 @@ bool OptimizeAnimationBest(Animation& a, ProgressRecord* progress, BestOptimizeS
   SetProgressRange(progress, 2 * frames);
   bool stopped = false;
   uint64_t rebuiltAtMost = 0;
-  AnimationPtr rebuilt = Rebuild(a, progress, stopped, &rebuiltAtMost);
+  AnimationPtr rebuilt;
+  try {
+    rebuilt = Rebuild(a, progress, stopped, &rebuiltAtMost);
+  } catch (const std::bad_alloc&) {
+    // Not enough memory to rebuild: the passes on the file's own indices are tried instead.
+  }
   if (stopped) return false;
   if (rebuilt) s.rebuiltBytes = rebuiltAtMost;
 

@@ -72,11 +72,12 @@ bool UnoptimizeAnimation(Animation& a) {
       return false;
     }
   }
-  // One screen-sized buffer per frame: refuse a document that would not fit the engine's limits rather
-  // than let the allocations exhaust the machine.
+  // One screen-sized buffer per frame: refuse a document that would not fit the engine's limits (every
+  // frame becomes as large as the screen) rather than let the allocations exhaust the machine.
   const int32_t W = std::max(a.screenWidth, 0), H = std::max(a.screenHeight, 0);
   const uint64_t screenPixels = static_cast<uint64_t>(W) * static_cast<uint64_t>(H);
-  if (screenPixels * static_cast<uint64_t>(std::max(a.frameCount, 1)) > Limits().maxTotalPixels) {
+  if (screenPixels > Limits().maxFramePixels ||
+      screenPixels * static_cast<uint64_t>(std::max(a.frameCount, 1)) > Limits().maxTotalPixels) {
     ShowError("Not enough memory for unoptimization");
     return false;
   }

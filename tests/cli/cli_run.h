@@ -22,9 +22,10 @@ struct CliRun {
   std::string out, err;
 };
 
-inline CliRun Cli(const std::string& args, const TempDir& dir) {
+// Runs the tool with the arguments; the shell runs `before` first (a limit, for one), then the tool.
+inline CliRun Cli(const std::string& args, const TempDir& dir, const std::string& before = "") {
   std::string errPath = dir / "stderr.txt";
-  std::string command = std::string(LW_CLI_PATH) + " " + args + " 2>" + errPath;
+  std::string command = before + std::string(LW_CLI_PATH) + " " + args + " 2>" + errPath;
   CliRun r;
   FILE* p = popen(command.c_str(), "r");
   char buf[4096];
