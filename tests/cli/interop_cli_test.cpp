@@ -82,6 +82,15 @@ std::vector<uint8_t> Moving() {
   return g.Trailer().b;
 }
 
+// One small opaque frame, to insert before the others.
+std::vector<uint8_t> Small() {
+  GifBytes g;
+  g.Header(3, 2, true, 2)
+      .Control(0, 10, 0)
+      .Image(0, 0, 3, 2, Pixels(3, 2, [](int x, int) { return 5 + x; }), 3);
+  return g.Trailer().b;
+}
+
 std::string Write(const TempDir& dir, const std::string& name, const std::vector<uint8_t>& bytes) {
   const std::string path = dir / name;
   std::ofstream(path, std::ios::binary)
@@ -136,7 +145,11 @@ TEST(InteropCli, EveryCommandWritesFramesThatEveryDecoderShowsAlike) {
       {"rotate IN -o OUT --frame 1 --cw", false},
       {"set IN -o OUT --all --disposal 2", false},
       {"set IN -o OUT --frame 1 --disposal 3", false},
+      {"crop IN -o OUT --frame 1 --size 3x3", false},
+      {"set IN -o OUT --frame 1 --offset 2,1", false},
+      {"insert IN SMALL -o OUT --at 1", false},
       {"filmstrip IN -o OUT --per-strip 2", false}};
+  const std::string small = Write(dir, "small.gif", Small());
   for (const auto& [name, bytes] : inputs) {
     const std::string in = Write(dir, name + ".gif", bytes);
     auto original = test::ComposeWithOurReader(in);
@@ -147,6 +160,7 @@ TEST(InteropCli, EveryCommandWritesFramesThatEveryDecoderShowsAlike) {
       std::string command = pattern;
       command.replace(command.find("IN"), 2, in);
       command.replace(command.find("OUT"), 3, out);
+      if (size_t at = command.find("SMALL"); at != std::string::npos) command.replace(at, 5, small);
       test::CliRun r = Cli(command, dir);
       // A filmstrip needs every frame transparent or none.
       if (r.exitCode == 1 && r.err.find("same transparency state") != std::string::npos) continue;
