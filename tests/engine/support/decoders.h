@@ -162,7 +162,7 @@ inline std::optional<ComposedGif> ComposeWithPillow(const std::string& path) {
 inline bool HaveImageMagick() {
   static const bool have = [] {
     auto v = RunAndRead("/usr/bin/convert -version 2>/dev/null");
-    return v && v->find("ImageMagick") != std::string::npos;
+    return v && v->find("Version: ImageMagick") != std::string::npos;
   }();
   return have;
 }
