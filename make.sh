@@ -17,7 +17,7 @@ PACKAGES=(cmake ninja-build g++ pkg-config git
   libpng-dev libgif-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev ffmpeg
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev valgrind
   xvfb xauth)
 
 ensure_packages() {
@@ -89,7 +89,7 @@ case "$cmd" in
     ensure_packages
     name=${1:?fuzz target name, e.g. gif}
     seconds=${2:-60}
-    CC=clang CXX=clang++ configure_build build/libfuzzer -DLW_FUZZ=ON -DLW_SANITIZE=ON -DLW_BUILD_APP=OFF -DLW_BUILD_VIDEO=OFF
+    CC=clang CXX=clang++ configure_build build/libfuzzer -DLW_FUZZ=ON -DLW_SANITIZE=ON -DLW_BUILD_APP=OFF
     mkdir -p build/libfuzzer/corpus-$name
     build/libfuzzer/fuzz/fuzz_$name -max_total_time="$seconds" -rss_limit_mb=4096 \
       build/libfuzzer/corpus-$name "$ROOT/fuzz/corpus/$name"

@@ -36,17 +36,19 @@ std::optional<PaletteChoice> ChoiceFromFlags(const Args& args, std::string* erro
     const std::string& p = *palette;
     if (p == "webcube") {
       choice = (base & kChoiceDither) | kChoiceWebCube;
-    } else if (p == "adaptive" || p.rfind("adaptive:", 0) == 0) {
+    } else if (p == "adaptive" || p.rfind("adaptive:", 0) == 0 || p == "best" || p.rfind("best:", 0) == 0) {
+      const bool best = p[0] == 'b';
+      const size_t prefix = best ? 5 : 9;
       int bits = 8;
-      if (p.size() > 9) {
-        auto n = ParseInt(p.substr(9), 1, 8);
+      if (p.size() > prefix) {
+        auto n = ParseInt(p.substr(prefix), 1, 8);
         if (!n) {
           *error = "adaptive palettes have 1 to 8 bits (2 to 256 colours)";
           return std::nullopt;
         }
         bits = static_cast<int>(*n);
       }
-      choice = ChoiceWithBits((base & kChoiceDither) | kChoiceAdaptive, bits);
+      choice = ChoiceWithBits((base & kChoiceDither) | kChoiceAdaptive | (best ? kChoiceBest : 0), bits);
     } else if (p == "global") {
       if (!args.Value("--onto")) {
         *error = "--palette global maps onto the global palette of the GIF given with --onto";
@@ -54,7 +56,7 @@ std::optional<PaletteChoice> ChoiceFromFlags(const Args& args, std::string* erro
       }
       choice = (base & kChoiceDither) | kChoiceGlobalOnly;
     } else {
-      *error = "unknown palette '" + p + "' (adaptive[:BITS], webcube, global)";
+      *error = "unknown palette '" + p + "' (adaptive[:BITS], best[:BITS], webcube, global)";
       return std::nullopt;
     }
   }
@@ -140,7 +142,7 @@ int RunImport(const std::vector<std::string>& raw) {
 
 LW_CLI_COMMAND(
     "import",
-    "IN.bmp|IN.avi|IN.mp4... -o OUT.gif [--palette adaptive[:BITS]|webcube|global --onto GIF] "
+    "IN.bmp|IN.avi|IN.mp4... -o OUT.gif [--palette adaptive[:BITS]|best[:BITS]|webcube|global --onto GIF] "
     "[--dither|--no-dither] [--start S] [--duration S] [--fps F] [--allow-partial]",
     "make a GIF from a BMP/DIB picture or a movie (AVI, MP4, WebM, MKV, MOV...); full-colour pictures: the "
     "flags answer the high-colour question, without them the stored preference (or its default with a "

@@ -12,6 +12,7 @@
 #include "gif/gif_writer.h"
 #include "io/files.h"
 #include "optimize/best.h"
+#include "optimize/lossy.h"
 #include "optimize/optimizer.h"
 #include "optimize/unoptimize.h"
 
@@ -23,12 +24,12 @@ std::string Bytes(uint64_t n) {
 }
 
 int RunOptimize(const std::vector<std::string>& raw) {
-  Args args(raw, {"-o"});
+  Args args(raw, {"-o", "--max-size"});
   if (!args.ok()) return UsageError("optimize", args.error());
   const std::vector<std::string> techniques = {"--shrink-palettes", "--remove-local-palettes",
                                                "--shrink-frames", "--transparency", "--remove-frames"};
   std::vector<std::string> known = techniques;
-  known.insert(known.end(), {"-o", "--best", "--quiet", "--clip", "--no-clip"});
+  known.insert(known.end(), {"-o", "--best", "--quiet", "--lossy", "--max-size", "--clip", "--no-clip"});
   if (auto unknown = args.Unknown(known); !unknown.empty())
     return UsageError("optimize", "unknown option " + unknown[0]);
   if (args.positional().size() != 1) return UsageError("optimize", "give one file to optimize");
@@ -42,6 +43,19 @@ int RunOptimize(const std::vector<std::string>& raw) {
   if (!how.empty() && how != "clean" && how != "map")
     return UsageError("optimize", "--remove-local-palettes takes clean or map");
 
+  int lossy = 0;
+  if (args.Flag("--lossy")) {
+    const std::string level = args.Value("--lossy").value_or("");
+    auto n = level.empty() ? std::optional<long long>{20} : ParseInt(level, 0, kMaxLossyLevel);
+    if (!n) return UsageError("optimize", "--lossy takes a colour error of 0 to 255");
+    lossy = static_cast<int>(*n);
+  }
+  std::optional<long long> maxSize;
+  if (auto text = args.Value("--max-size")) {
+    maxSize = ParseInt(*text, 1, 0xFFFFFFFELL);
+    if (!maxSize) return UsageError("optimize", "--max-size takes a number of bytes");
+    if (lossy) return UsageError("optimize", "--max-size finds the lossy level itself; leave out --lossy");
+  }
   if (!TakeClipFlags(args, "optimize")) return kExitUsage;
 
   AnimationPtr a;
@@ -77,6 +91,15 @@ int RunOptimize(const std::vector<std::string>& raw) {
     }
     OptimizeAnimation(*a, options, progress.get());
   }
+  // The loss comes after the lossless techniques: it works on the frames as they will be written.
+  FitResult fit;
+  if (ProgressContinues(progress.get()) && (lossy || maxSize)) {
+    keepInput = false;
+    if (maxSize)
+      fit = FitToSize(a, static_cast<uint32_t>(*maxSize), progress.get());
+    else
+      LossyAnimation(*a, lossy, progress.get());
+  }
   const bool stopped = !ProgressContinues(progress.get());
   EndProgress(progress);
   if (stopped) {
@@ -84,6 +107,15 @@ int RunOptimize(const std::vector<std::string>& raw) {
     return kExitFailed;
   }
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  if (maxSize && !fit.fits) {
+    std::fprintf(
+        stderr,
+        "loopwright-cli: cannot fit under %s: the smallest reached is %s (lossy %d, %d colours); %s was "
+        "not written\n",
+        Bytes(static_cast<uint64_t>(*maxSize)).c_str(), Bytes(fit.size).c_str(), fit.level, 1 << fit.bits,
+        out->c_str());
+    return kExitFailed;
+  }
   if (keepInput) {
     if (!CopyFileForEdit(args.positional()[0], *out)) return kExitFailed;
   } else if (int r = SaveForCommand(*out, *a); r != kExitOk) {
@@ -95,6 +127,9 @@ int RunOptimize(const std::vector<std::string>& raw) {
     if (after < before)
       std::printf(" (saved %s, %.1f%%)", Bytes(before - after).c_str(), 100.0 * (before - after) / before);
     std::printf(", %d frames, %.3f s\n", a->frameCount, seconds);
+    if (maxSize)
+      std::printf("fits under %s with lossy %d and %d colours, mean PSNR %.2f dB\n",
+                  Bytes(static_cast<uint64_t>(*maxSize)).c_str(), fit.level, 1 << fit.bits, fit.psnr);
   }
   return kExitOk;
 }
@@ -120,11 +155,13 @@ int RunUnoptimize(const std::vector<std::string>& raw) {
 LW_CLI_COMMAND(
     "optimize",
     "IN -o OUT [--shrink-palettes] [--remove-local-palettes[=clean|map]] [--shrink-frames] "
-    "[--transparency] [--remove-frames] [--best] [--clip | --no-clip] [--quiet]",
+    "[--transparency] [--remove-frames] [--best] [--lossy[=N] | --max-size BYTES] [--clip | --no-clip] "
+    "[--quiet]",
     "make the file smaller; with no technique flags every technique is used (local palettes go only "
     "where they merge cleanly; =map maps them all, which may change colours); --best encodes the "
     "animation afresh and keeps the smallest result, the file itself when nothing beats it (the "
-    "pictures stay the same)",
+    "pictures stay the same); --lossy lets each pixel take a colour up to N (default 20) away where that "
+    "compresses better; --max-size finds the least loss (lossy level, then fewer colours) that fits",
     RunOptimize);
 
 LW_CLI_COMMAND("unoptimize", "IN -o OUT [--clip | --no-clip]",

@@ -111,7 +111,7 @@ int RunSet(const std::vector<std::string>& raw) {
         }
       }
     }
-    if (CheckFrameValues(*a, fv) != PropertyField::kNone) return kExitFailed;
+    if (CheckFrameValues(*a, fv, all ? nullptr : f) != PropertyField::kNone) return kExitFailed;
     if (all)
       ApplyFrameValuesToAll(*a, fv);
     else

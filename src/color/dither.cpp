@@ -8,6 +8,7 @@
 #include <new>
 #include <vector>
 
+#include "color/exact_colors.h"
 #include "model/frame_bitmap.h"
 #include "platform/progress.h"
 #include "platform/ui_hooks.h"
@@ -409,6 +410,8 @@ void MapTrueColorRows(uint8_t* dst, const uint8_t* src, const DibHeader& header,
 
 bool ConvertDibTo8Bit(const DibHeader& header, uint8_t* dst, const uint8_t* src, const Palette& palette,
                       bool dither) {
+  // Pixels whose colours the palette holds exactly keep them: no rounding, no dither noise.
+  if (MapDibExactly(header, src, dst, palette)) return true;
   DitherLock lock;
   const int width = header.width, height = header.AbsHeight();
   if (!PrepareDither(palette, width)) return false;

@@ -7,6 +7,8 @@
 #include <new>
 #include <vector>
 
+#include "color/best_quantize.h"
+#include "color/exact_colors.h"
 #include "color/palette_choice.h"
 #include "platform/ui_hooks.h"
 
@@ -341,7 +343,11 @@ PalettePtr BuildDibPalette(const DibHeader& header, const uint8_t* bits, uint32_
   } else if (choice & kChoiceAdaptive) {
     int n = ChoiceAdaptiveBits(choice);
     if (n < 1 || n > 8) n = 8;  // a choice without a sound colour count gets the full 256
-    int colors = MedianCutPalette(header, bits, entries.data(), 1 << n);
+    // A picture with no more colours than the palette holds keeps them all, exactly; only richer ones are
+    // cut down.
+    int colors = ExactDibColors(header, bits, entries.data(), 1 << n);
+    if (colors == 0 && (choice & kChoiceBest)) colors = BestDibPalette(header, bits, entries.data(), 1 << n);
+    if (colors == 0) colors = MedianCutPalette(header, bits, entries.data(), 1 << n);
     if (colors > 0) {
       entries.resize(static_cast<size_t>(colors));
     } else {

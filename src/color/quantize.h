@@ -23,8 +23,9 @@ int OctreeReducePalette(PaletteEntry* entries, const uint32_t* weights, int dept
 void WebCubeEntries(PaletteEntry* out);
 
 // The palette for a high-colour DIB by the choice: the web cube (0x08, 256 entries) or the adaptive
-// median-cut palette (0x02, 2^n colours, n in bits 16 and up, 256 when n is not 1…8; the web cube when it
-// fails). Null for other choices.
+// palette (0x02, 2^n colours, n in bits 16 and up, 256 when n is not 1…8): the picture's own colours when
+// there are no more than that, else median cut, or the high-quality quantizer with 0x40 (the web cube
+// when they fail). Null for other choices.
 PalettePtr BuildDibPalette(const DibHeader& header, const uint8_t* bits, uint32_t choice);
 
 }  // namespace lw

@@ -4,8 +4,10 @@
 #include <cstring>
 #include <vector>
 
+#include "color/best_quantize.h"
 #include "color/dib.h"
 #include "color/dither.h"
+#include "color/exact_colors.h"
 #include "color/palette_choice.h"
 #include "color/quantize.h"
 #include "model/preferences.h"
@@ -41,6 +43,15 @@ void ExpandPackedRows(const DibView& view, uint8_t* dst, size_t dstStride) {
 }
 
 }  // namespace
+
+bool ConvertDibByChoice(const DibHeader& header, uint8_t* dst, const uint8_t* src, const Palette& palette,
+                        PaletteChoice choice) {
+  const bool dither = choice & kChoiceDither;
+  if (!(choice & kChoiceBest)) return ConvertDibTo8Bit(header, dst, src, palette, dither);
+  if (MapDibExactly(header, src, dst, palette) || MapDibBest(header, src, dst, palette, dither)) return true;
+  ShowError("Not enough memory to map the picture onto its palette.");
+  return false;
+}
 
 PaletteChoice GetHighColorChoice(const Palette* currentGlobal) {
   uint32_t stored = GetPreference(kPrefHighColor);
@@ -108,7 +119,7 @@ AnimationPtr ConvertDibToAnimation(const OwnFrameRecord* own, const uint8_t* dib
     std::memcpy(bits, view.bits, stride * static_cast<size_t>(height));
   } else if (h.bitCount < 8) {
     ExpandPackedRows(view, bits, stride);
-  } else if (!ConvertDibTo8Bit(h, bits, view.bits, *palette, choice & kChoiceDither)) {
+  } else if (!ConvertDibByChoice(h, bits, view.bits, *palette, choice)) {
     return nullptr;  // the dithering buffers could not be had; the message has been shown
   }
   if (!h.TopDown()) ReverseRows(bits, stride, height);

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "color/dib.h"
 #include "color/palette_choice.h"
 #include "model/animation.h"
 
@@ -21,6 +22,13 @@ struct OwnFrameRecord {
   const Animation* animation = nullptr;
   const Frame* frame = nullptr;
 };
+
+// The pixels of a 16-, 24- or 32-bit DIB onto the palette as the choice says: the high-quality mapping
+// with 0x40, the classic one otherwise, dithered with 0x80 (pictures whose colours the palette holds are
+// mapped exactly either way). Rows in memory order, StrideFor8Bit(width) apart. False after a message
+// when memory runs out.
+bool ConvertDibByChoice(const DibHeader& header, uint8_t* dst, const uint8_t* src, const Palette& palette,
+                        PaletteChoice choice);
 
 // A new one-frame Animation from a packed DIB of size bytes (information header, masks, colour table,
 // rows). pixelOffset, when not 0, is where a file header says the rows start (from the start of the DIB).

@@ -29,23 +29,53 @@ bool SetSignatureText(const std::string& text) {
   return true;
 }
 
+namespace {
+
+// Whether a comment is a signature an earlier save added. Our own signature is recognised even while
+// signatures are turned off, so that turning them off takes the old one out of the file.
+bool IsOldSignature(const GifBlock& b, const std::string& own) {
+  if (b.kind != kCommentBlock) return false;
+  const std::string text = GetCommentText(b);
+  return text.rfind(kSignaturePrefix, 0) == 0 || (!own.empty() && text == own);
+}
+
+// The signature comment a save puts in; null when signatures are off (or memory ran out).
+std::unique_ptr<ExtensionBlock> NewSignatureBlock() {
+  const std::string signature = GetSignatureText(false);
+  if (signature.empty()) return nullptr;
+  auto comment = NewExtensionBlock(kCommentBlock);
+  if (!comment || !SetCommentText(*comment, signature)) return nullptr;
+  return comment;
+}
+
+// The bytes an extension takes in the file: introducer and label, its sub-blocks up to the first zero
+// length (one that runs past the end is dropped, as the writer does), the terminator.
+int64_t WrittenBytes(const ExtensionBlock& e) {
+  const std::vector<uint8_t>& s = e.subBlocks;
+  size_t i = 0;
+  while (i < s.size() && s[i] != 0 && i + 1 + s[i] <= s.size()) i += 1 + s[i];
+  return static_cast<int64_t>(i) + 3;
+}
+
+}  // namespace
+
 void RenewSignatureComment(Animation& a) {
-  // Our own signature is recognised even while signatures are turned off, so that turning them off
-  // takes the old one out of the file.
   const std::string own = GetSignatureText(true);
   for (GifBlock* b = a.head ? a.head->next : nullptr; b;) {
     GifBlock* next = b->next;
-    if (b->kind == kCommentBlock) {
-      std::string text = GetCommentText(*b);
-      if (text.rfind(kSignaturePrefix, 0) == 0 || (!own.empty() && text == own)) UnlinkAndFreeBlock(b);
-    }
+    if (IsOldSignature(*b, own)) UnlinkAndFreeBlock(b);
     b = next;
   }
-  const std::string signature = GetSignatureText(false);
-  if (signature.empty()) return;
-  auto comment = NewExtensionBlock(kCommentBlock);
-  if (!comment || !SetCommentText(*comment, signature)) return;
-  InsertBlockAfter(a.head, std::move(comment));
+  if (auto comment = NewSignatureBlock()) InsertBlockAfter(a.head, std::move(comment));
+}
+
+int64_t SignatureSizeChange(const Animation& a) {
+  const std::string own = GetSignatureText(true);
+  int64_t change = 0;
+  for (const GifBlock* b = a.head ? a.head->next : nullptr; b; b = b->next)
+    if (IsOldSignature(*b, own)) change -= WrittenBytes(static_cast<const ExtensionBlock&>(*b));
+  if (auto comment = NewSignatureBlock()) change += WrittenBytes(*comment);
+  return change;
 }
 
 std::vector<ExtensionBlock*> CommentBlocks(const Animation& a) {

@@ -23,6 +23,10 @@ bool SetSignatureText(const std::string& text);
 // header, so that saving twice leaves exactly one signature at the front.
 void RenewSignatureComment(Animation& a);
 
+// How many bytes RenewSignatureComment would add to the saved file (negative when it takes out more than
+// it puts in), so that a size shown before a save is the size the save gives. Changes nothing.
+int64_t SignatureSizeChange(const Animation& a);
+
 // Every comment block, in file order.
 std::vector<ExtensionBlock*> CommentBlocks(const Animation& a);
 // How a comment shows in the comments list: up to its first line break, then " ..." when it had one.

@@ -1,7 +1,5 @@
 #include "edit/properties.h"
 
-#include <cstdlib>
-
 #include "platform/ui_hooks.h"
 
 namespace lw {
@@ -19,15 +17,28 @@ bool Confirm(const char* caption, const char* text) {
 constexpr char kCompleteClipping[] =
     "This offset will clip the frame completely. Are you sure that you want to do this?";
 
+// Whether a frame at offset on an axis lies wholly outside 0 .. screen on it: its first pixel at or past
+// the screen's end, or its last one before the start.
+bool WhollyOff(int64_t offset, int64_t size, int64_t screen) {
+  return offset >= screen || offset + size <= 0;
+}
+
+bool AnyWhollyOff(const Animation& a, const Frame* only, int64_t offset, bool horizontal) {
+  int64_t screen = horizontal ? a.screenWidth : a.screenHeight;
+  for (const Frame* f = only ? only : FirstFrame(a); f; f = only ? nullptr : NextFrame(f))
+    if (WhollyOff(offset, horizontal ? f->width : f->height, screen)) return true;
+  return false;
+}
+
 }  // namespace
 
-PropertyField CheckFrameValues(const Animation& a, const FrameValues& v) {
+PropertyField CheckFrameValues(const Animation& a, const FrameValues& v, const Frame* only) {
   if (v.left) {
     if (*v.left < -65535 || *v.left > 65535) {
       Refuse("Bad X Offset Value", "The X offset must be in the range from -65535 to 65535");
       return PropertyField::kOffsetX;
     }
-    if (std::llabs(*v.left) > a.screenWidth && !Confirm("Complete Clipping", kCompleteClipping))
+    if (AnyWhollyOff(a, only, *v.left, true) && !Confirm("Complete Clipping", kCompleteClipping))
       return PropertyField::kOffsetX;
   }
   if (v.top) {
@@ -35,7 +46,7 @@ PropertyField CheckFrameValues(const Animation& a, const FrameValues& v) {
       Refuse("Bad Y Offset Value", "The Y offset must be in the range from -65535 to 65535");
       return PropertyField::kOffsetY;
     }
-    if (std::llabs(*v.top) > a.screenHeight && !Confirm("Complete Clipping", kCompleteClipping))
+    if (AnyWhollyOff(a, only, *v.top, false) && !Confirm("Complete Clipping", kCompleteClipping))
       return PropertyField::kOffsetY;
   }
   if (v.userInput && *v.userInput)

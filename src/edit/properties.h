@@ -28,9 +28,11 @@ struct FrameValues {
 };
 
 // What OK checks before it applies anything: X offset, Y offset (each with the clipping question when
-// it lies wholly off the screen), the user-input caution, then the delay. Shows the message of the first
-// refused value and gives its field; kNone when everything may be applied.
-PropertyField CheckFrameValues(const Animation& a, const FrameValues& v);
+// the new offset puts the frame wholly off the screen: X at or past the screen's width, or X plus the
+// frame's width at or before 0; for all frames when only is null, asked once when any frame would be),
+// the user-input caution, then the delay. Shows the message of the first refused value and gives its
+// field; kNone when everything may be applied.
+PropertyField CheckFrameValues(const Animation& a, const FrameValues& v, const Frame* only);
 
 // Applies checked values to one frame in the dialog's order (name, transparency, interlace, position,
 // disposal, delay, user input). Gives whether anything changed.

@@ -118,7 +118,7 @@ int ImportAvi(const std::string& path, AnimationPtr* out, const Palette* current
     const size_t stride = static_cast<size_t>(bitmap->Stride());
     if (info.bitCount == 8) {
       for (int y = 0; y < height; ++y) std::memcpy(bits + stride * y, view.bits + stride * y, stride);
-    } else if (!ConvertDibTo8Bit(view.header, bits, view.bits, *palette, choice & kChoiceDither)) {
+    } else if (!ConvertDibByChoice(view.header, bits, view.bits, *palette, choice)) {
       return 0;
     }
     if (!view.header.TopDown()) {

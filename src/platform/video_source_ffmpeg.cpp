@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 
 #include "platform/video_source.h"
 
@@ -33,6 +34,7 @@ class FfmpegVideoSource : public VideoSource {
  public:
   ~FfmpegVideoSource() override {
     sws_freeContext(sws_);
+    av_frame_free(&scaled_);
     av_frame_free(&frame_);
     av_packet_free(&packet_);
     avcodec_free_context(&codec_);
@@ -96,6 +98,8 @@ class FfmpegVideoSource : public VideoSource {
       int64_t target = static_cast<int64_t>(limit.start / av_q2d(st->time_base));
       av_seek_frame(format_, stream_, target, AVSEEK_FLAG_BACKWARD);
     }
+    // Depths other than these are refused by the caller with its own message: nothing is decoded for them.
+    if (info_.bitCount != 8 && info_.bitCount != 16 && info_.bitCount != 24) return true;
     // The first frame gives an 8-bit stream's colour table.
     int first = Decode(&pending_);
     if (first < 0) return Fail(error, "first frame not decoded");
@@ -205,7 +209,11 @@ class FfmpegVideoSource : public VideoSource {
     const int bits = info_.bitCount;
     const size_t stride = static_cast<size_t>((w * bits + 31) / 32 * 4);
     const size_t table = bits == 8 ? 1024 : 0;
-    out->dib.assign(40 + table + stride * static_cast<size_t>(h), 0);
+    try {
+      out->dib.assign(40 + table + stride * static_cast<size_t>(h), 0);
+    } catch (const std::bad_alloc&) {
+      return -1;
+    }
     uint8_t* p = out->dib.data();
     Put32(p, 40);
     Put32(p + 4, static_cast<uint32_t>(w));
@@ -230,12 +238,31 @@ class FfmpegVideoSource : public VideoSource {
                     static_cast<size_t>(w));
       return 1;
     }
+    if (bits != 16 && bits != 24) return -1;
+    // The scaler's vector code may write past the end of a row and reads and writes whole aligned blocks:
+    // it fills a frame of FFmpeg's own alignment and padding, and only the picture's bytes of each row are
+    // copied into the DIB.
     const AVPixelFormat target = bits == 16 ? AV_PIX_FMT_RGB555LE : AV_PIX_FMT_BGR24;
+    const size_t rowBytes = static_cast<size_t>(w) * (bits == 16 ? 2 : 3);
+    if (!scaled_ || scaled_->width != w || scaled_->height != h || scaled_->format != target) {
+      av_frame_free(&scaled_);
+      scaled_ = av_frame_alloc();
+      if (!scaled_) return -1;
+      scaled_->format = target;
+      scaled_->width = w;
+      scaled_->height = h;
+      if (av_frame_get_buffer(scaled_, 64) < 0) {
+        av_frame_free(&scaled_);
+        return -1;
+      }
+    }
     sws_ = sws_getCachedContext(sws_, w, h, fmt, w, h, target, SWS_POINT, nullptr, nullptr, nullptr);
     if (!sws_) return -1;
-    uint8_t* dst[4] = {rows, nullptr, nullptr, nullptr};
-    int dstStride[4] = {static_cast<int>(stride), 0, 0, 0};
-    if (sws_scale(sws_, frame_->data, frame_->linesize, 0, h, dst, dstStride) != h) return -1;
+    if (sws_scale(sws_, frame_->data, frame_->linesize, 0, h, scaled_->data, scaled_->linesize) != h)
+      return -1;
+    for (int y = 0; y < h; ++y)
+      std::memcpy(rows + stride * static_cast<size_t>(y),
+                  scaled_->data[0] + static_cast<ptrdiff_t>(y) * scaled_->linesize[0], rowBytes);
     return 1;
   }
 
@@ -245,6 +272,7 @@ class FfmpegVideoSource : public VideoSource {
   AVCodecContext* codec_ = nullptr;
   AVPacket* packet_ = nullptr;
   AVFrame* frame_ = nullptr;
+  AVFrame* scaled_ = nullptr;  // the scaler's output, in FFmpeg's alignment
   SwsContext* sws_ = nullptr;
   int stream_ = -1;
   bool isAvi_ = false;

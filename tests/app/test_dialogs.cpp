@@ -86,14 +86,19 @@ void DialogsTest::paletteConflictEnablingAndAnswer() {
   QCOMPARE(d.Answer().choice, 0x02u | 0x80u | (6u << 16));
   dither->setChecked(false);
   QCOMPARE(d.Answer().choice, 0x02u | (6u << 16));
-  // Another choice: no colours list, no size bits.
+  // A full-colour picture may take the high-quality quantizer, with its colour count.
+  QCOMPARE(choices->itemText(1), QString("High quality adaptive palette (slower)"));
   choices->setCurrentIndex(1);
+  QVERIFY(colors->isEnabled());
+  QCOMPARE(d.Answer().choice, 0x42u | (6u << 16));
+  // Another choice: no colours list, no size bits.
+  choices->setCurrentIndex(2);
   QVERIFY(!colors->isEnabled());
   QCOMPARE(d.Answer().choice, 0x04u);
   // The image's own palette cannot be dithered to.
-  choices->setCurrentIndex(3);
+  choices->setCurrentIndex(4);
   QVERIFY(!dither->isEnabled());
-  choices->setCurrentIndex(2);
+  choices->setCurrentIndex(3);
   QVERIFY(dither->isEnabled());
   makeDefault->setChecked(true);
   QVERIFY(!d.Answer().makeDefault);  // hidden boxes count only when shown

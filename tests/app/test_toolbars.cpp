@@ -13,6 +13,7 @@
 #include "app/shell/toolbar_icons.h"
 #include "app/shell/toolbars.h"
 #include "app_test_support.h"
+#include "edit/comments.h"
 #include "gif/gif_writer.h"
 #include "io/files.h"
 #include "platform/progress.h"
@@ -36,12 +37,20 @@ class ToolbarsTest : public QObject {
   void picturesHaveAnEmbossedDisabledLook();
   void sizeJobEndsWithTheSizeOfTheLatestState();
   void stoppedJobsAreResumedWhenNoStepRestartsThem();
+  void undoAndRedoRaceTheSizeJob();
 };
 
 namespace {
 
 QString SizeText(uint64_t size) {
   return QString("  File Size: %1 bytes").arg(QString::fromStdString(FormatThousands(size)));
+}
+
+// What the status shows for a document whose unsigned file has the given size: a changed document is
+// signed when saved, and the size shown counts that already.
+QString ShownSize(MainWindow& w, uint64_t unsignedSize) {
+  int64_t signature = w.IsModified() ? SignatureSizeChange(*w.CurrentAnimation()) : 0;
+  return SizeText(static_cast<uint64_t>(static_cast<int64_t>(unsignedSize) + signature));
 }
 
 // A document of three frames: 0 transparent (index 1) with removal 0 and delay 10; 1 interlaced with a
@@ -64,6 +73,18 @@ AnimationPtr ThreeFrames() {
   SetFrameName(*f1, "second");
   SetFrameName(*f2, "third");
   return a;
+}
+
+// Once the size job is done, the status shows what the file holds when it is written now (after the job's
+// thread has ended: writing stores the colour resolution in the document).
+void ExpectTheSavedSizeShown(MainWindow& w) {
+  QTRY_VERIFY_WITH_TIMEOUT(w.StatusText(2) != QString("  File Size: Calculating..."), 20000);
+  w.Jobs().StopJobs();
+  test::TempDir dir;
+  std::string path = dir / "latest.gif";
+  QCOMPARE(WriteGifFile(path, *w.CurrentAnimation()), 1);
+  QCOMPARE(w.StatusText(2),
+           ShownSize(w, static_cast<uint64_t>(QFileInfo(QString::fromStdString(path)).size())));
 }
 
 void Click(Toolbars* bars, int id) {
@@ -400,7 +421,7 @@ void ToolbarsTest::localPaletteButtonMovesTheFrameToTheGlobalPalette() {
   QCOMPARE(w.CurrentAnimation()->frameCount, 3);
   // The size is computed afresh and ends with the new document's size.
   AnimationPtr copy = CopyAnimation(*w.CurrentAnimation());
-  QTRY_COMPARE(w.StatusText(2), SizeText(ComputeFileSize(*copy, true, nullptr)));
+  QTRY_COMPARE(w.StatusText(2), ShownSize(w, ComputeFileSize(*copy, true, nullptr)));
 }
 
 void ToolbarsTest::delayBoxTakesValuesAndRefusesTooLargeOnes() {
@@ -471,7 +492,7 @@ void ToolbarsTest::iterationsBoxChangesTheLoopCountAndTheSize() {
   QVERIFY(w.IsModified());
   // Without the looping block the file is smaller; the status bar shows the new size.
   AnimationPtr copy = CopyAnimation(*w.CurrentAnimation());
-  QTRY_COMPARE(w.StatusText(2), SizeText(ComputeFileSize(*copy, true, nullptr)));
+  QTRY_COMPARE(w.StatusText(2), ShownSize(w, ComputeFileSize(*copy, true, nullptr)));
   box->setText("99999");
   QCOMPARE(shell.recorder.entries.size(), size_t{1});
   QCOMPARE(shell.recorder.entries[0].caption, std::string("Invalid Iteration Value"));
@@ -583,14 +604,7 @@ void ToolbarsTest::sizeJobEndsWithTheSizeOfTheLatestState() {
     if (round % 4 == 0) w.SelectFrame(round % 24);
     QCoreApplication::processEvents();
   }
-  QTRY_VERIFY_WITH_TIMEOUT(w.StatusText(2) != QString("  File Size: Calculating..."), 20000);
-  // The status shows what the file holds when it is written now (once the job's thread has ended: writing
-  // stores the colour resolution in the document).
-  w.Jobs().StopJobs();
-  test::TempDir dir;
-  std::string path = dir / "latest.gif";
-  QCOMPARE(WriteGifFile(path, *w.CurrentAnimation()), 1);
-  QCOMPARE(w.StatusText(2), SizeText(static_cast<uint64_t>(QFileInfo(QString::fromStdString(path)).size())));
+  ExpectTheSavedSizeShown(w);
 }
 
 void ToolbarsTest::stoppedJobsAreResumedWhenNoStepRestartsThem() {
@@ -604,7 +618,7 @@ void ToolbarsTest::stoppedJobsAreResumedWhenNoStepRestartsThem() {
   Click(w.Bars(), kCmdRemovalPrevious);
   QTRY_VERIFY_WITH_TIMEOUT(w.StatusText(2) != QString("  File Size: Calculating..."), 20000);
   AnimationPtr copy = CopyAnimation(*w.CurrentAnimation());
-  QCOMPARE(w.StatusText(2), SizeText(ComputeFileSize(*copy, true, nullptr)));
+  QCOMPARE(w.StatusText(2), ShownSize(w, ComputeFileSize(*copy, true, nullptr)));
   // The colour count is complete again.
   w.Jobs().WaitColorJob();
   ColorCounts expected{};
@@ -628,6 +642,27 @@ void ToolbarsTest::stoppedJobsAreResumedWhenNoStepRestartsThem() {
   w.Jobs().WaitColorJob();
   QVERIFY(!w.Jobs().WasInterrupted(kJobColorUse, w.CurrentAnimation()));
   QVERIFY(!w.Jobs().WasInterrupted(kJobFileSize, w.CurrentAnimation()));
+}
+
+void ToolbarsTest::undoAndRedoRaceTheSizeJob() {
+  test::TestShell shell;
+  MainWindow& w = shell.window;
+  Toolbars* bars = w.Bars();
+  w.SetCurrentAnimation(SlowToWrite(24, 200, 150));
+  w.SelectFrame(2);
+  for (int round = 0; round < 6; ++round) {
+    Click(bars, kCmdInterlace);
+    w.DispatchCommand(round % 2 ? kCmdRotate180 : kCmdFlipHorizontal);
+    bars->IterationsBox()->setText(QString::number(round));
+  }
+  // Undo and redo swap whole documents under the job's feet, faster than it can finish; each state
+  // brings the size it had, or the job computes it.
+  for (int round = 0; round < 20; ++round) {
+    w.DispatchCommand(round % 3 == 2 ? kCmdRedo : kCmdUndo);
+    if (round % 5 == 0) QTest::qWait(5);
+    QCoreApplication::processEvents();
+  }
+  ExpectTheSavedSizeShown(w);
 }
 
 QTEST_MAIN(ToolbarsTest)

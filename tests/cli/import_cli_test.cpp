@@ -81,6 +81,12 @@ TEST_F(ImportCli, FlagsAnswerTheHighColourQuestion) {
   EXPECT_LE(a->globalPalette->Count(), 16);
   EXPECT_GT(a->globalPalette->Count(), 8);
 
+  // The high-quality quantizer takes the same colour counts.
+  r = Cli("import " + Bmp("rgb24.bmp") + " -o " + out + " --palette best:4 --dither", dir_);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(Load(out)->globalPalette->Count(), 16);
+  EXPECT_EQ(Cli("import " + Bmp("rgb24.bmp") + " -o " + out + " --palette best:0", dir_).exitCode, 2);
+
   r = Cli("import " + Bmp("rgb16-565.bmp") + " -o " + out + " --palette webcube --dither", dir_);
   ASSERT_EQ(r.exitCode, 0) << r.err;
   a = Load(out);

@@ -74,6 +74,30 @@ TEST(OptimizeCli, RefusesWhatItCannotDo) {
   EXPECT_FALSE(std::filesystem::exists(dir / "o.gif"));
 }
 
+TEST(OptimizeCli, LossyIsSmallerAndMaxSizeFitsOrSaysSo) {
+  TempDir dir;
+  const std::string in = GifData("moon_impact.gif");  // a photo-like animation of 256 colours
+  ASSERT_EQ(Cli("optimize " + in + " -o " + (dir / "plain.gif") + " --quiet", dir).exitCode, 0);
+  test::CliRun r = Cli("optimize " + in + " -o " + (dir / "lossy.gif") + " --lossy=30 --quiet", dir);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const auto plain = std::filesystem::file_size(dir / "plain.gif");
+  EXPECT_LT(std::filesystem::file_size(dir / "lossy.gif"), plain);
+
+  const std::string limit = std::to_string(plain * 9 / 10);
+  r = Cli("optimize " + in + " -o " + (dir / "fit.gif") + " --max-size " + limit, dir);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_LE(std::filesystem::file_size(dir / "fit.gif"), plain * 9 / 10);
+  EXPECT_NE(r.out.find("fits under"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("PSNR"), std::string::npos) << r.out;
+
+  r = Cli("optimize " + in + " -o " + (dir / "tiny.gif") + " --max-size 300", dir);
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("cannot fit under 300 bytes"), std::string::npos) << r.err;
+  EXPECT_FALSE(std::filesystem::exists(dir / "tiny.gif"));
+  EXPECT_EQ(Cli("optimize " + in + " -o " + (dir / "x.gif") + " --lossy=256", dir).exitCode, 2);
+  EXPECT_EQ(Cli("optimize " + in + " -o " + (dir / "x.gif") + " --lossy --max-size 9000", dir).exitCode, 2);
+}
+
 TEST(OptimizeCli, RemovingLocalPalettesCleanlyKeepsThePictures) {
   TempDir dir;
   const std::string in = GifData("welcome2.gif");  // frames 2, 4 and 6 carry local palettes

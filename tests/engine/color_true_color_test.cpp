@@ -232,7 +232,12 @@ TEST_F(TrueColor, AGivenChoiceIsUsedWithoutAsking) {
 }
 
 TEST_F(TrueColor, CancelAndDitherFailureGiveNoAnimation) {
-  auto dib = Flat24(4, 2, false);
+  // More colours than a palette holds, so that the picture is dithered rather than kept exactly.
+  DibLayout s{.width = 300, .height = 1, .bitCount = 24};
+  auto dib = Concat(DibHead(s), DibRows(s, [](int, std::vector<uint8_t>& r) {
+                      for (int x = 0; x < 300; ++x)
+                        r.insert(r.end(), {static_cast<uint8_t>(x), static_cast<uint8_t>(x >> 8), 0});
+                    }));
   hooks.paletteAnswers.push_back({0, false});
   EXPECT_EQ(ConvertDibToAnimation(nullptr, dib.data(), dib.size(), nullptr), nullptr);
   EXPECT_TRUE(hooks.Texts().empty());  // Cancel is no error

@@ -67,7 +67,7 @@ TEST(FrameProperties, RangeChecksRefuseWithTheirMessagesInOrder) {
   v.delay = 65535;
   v.left = -65535;
   hooks.boxAnswers = {MsgResult::Yes};  // -65535 clips the frame completely: asked
-  EXPECT_EQ(CheckFrameValues(*a, v), PropertyField::kNone);
+  EXPECT_EQ(CheckFrameValues(*a, v, FirstFrame(*a)), PropertyField::kNone);
   ASSERT_EQ(hooks.entries.size(), 1u);
   EXPECT_EQ(hooks.entries[0].caption, "Complete Clipping");
 
@@ -75,17 +75,49 @@ TEST(FrameProperties, RangeChecksRefuseWithTheirMessagesInOrder) {
   v.delay = 65536;
   v.left = 300;  // 300 on a 200-wide screen asks, the answer No stops at the X field
   hooks.boxAnswers = {MsgResult::No};
-  EXPECT_EQ(CheckFrameValues(*a, v), PropertyField::kOffsetX);
+  EXPECT_EQ(CheckFrameValues(*a, v, FirstFrame(*a)), PropertyField::kOffsetX);
   v.left = 10;
   v.top = -65536;
-  EXPECT_EQ(CheckFrameValues(*a, v), PropertyField::kOffsetY);
+  EXPECT_EQ(CheckFrameValues(*a, v, FirstFrame(*a)), PropertyField::kOffsetY);
   v.top = 0;
-  EXPECT_EQ(CheckFrameValues(*a, v), PropertyField::kDelay);
+  EXPECT_EQ(CheckFrameValues(*a, v, FirstFrame(*a)), PropertyField::kDelay);
   std::vector<std::string> texts = hooks.Texts("box");
   ASSERT_EQ(texts.size(), 3u);
   EXPECT_EQ(texts[1], "The Y offset must be in the range from -65535 to 65535");
   EXPECT_EQ(texts[2], "The delay must be in the range from 0 to 65535.");
   EXPECT_EQ(hooks.entries[2].caption, "Invalid Delay Value");
+}
+
+TEST(FrameProperties, CompleteClippingIsAskedOnlyForAFrameWhollyOffTheScreen) {
+  // A 10 x 10 frame on a 200 x 100 screen.
+  AnimationPtr a = Gradient(200, 100, 10, 10);
+  RecordingUiHooks hooks;
+  ScopedUiHooks scope(&hooks);
+  auto asked = [&](std::optional<int64_t> x, std::optional<int64_t> y, const Frame* only) {
+    hooks.entries.clear();
+    hooks.boxAnswers = {MsgResult::No};
+    FrameValues v;
+    v.left = x;
+    v.top = y;
+    PropertyField field = CheckFrameValues(*a, v, only);
+    return hooks.entries.empty() ? PropertyField::kNone : field;
+  };
+  const Frame* f = FirstFrame(*a);
+  // Partly on the screen: not asked, however far the offset goes past the old |X| > W rule's bounds.
+  EXPECT_EQ(asked(-9, std::nullopt, f), PropertyField::kNone);
+  EXPECT_EQ(asked(199, 99, f), PropertyField::kNone);
+  // At the screen's edge or one frame width before it: nothing of the frame shows.
+  EXPECT_EQ(asked(200, std::nullopt, f), PropertyField::kOffsetX);
+  EXPECT_EQ(asked(-10, std::nullopt, f), PropertyField::kOffsetX);
+  EXPECT_EQ(asked(std::nullopt, 100, f), PropertyField::kOffsetY);
+  EXPECT_EQ(asked(0, -10, f), PropertyField::kOffsetY);
+  // For all frames it is asked when any of them would go: a 40-wide second frame stays partly visible
+  // at -20, the 10-wide first one does not.
+  AppendBlock(*a, MakeFrame(40, 10, a->globalPalette.get(), [](int, int) { return uint8_t{1}; }));
+  AddFrameCount(*a, 1);
+  EXPECT_EQ(asked(-20, std::nullopt, NthFrame(*a, 1)), PropertyField::kNone);
+  EXPECT_EQ(asked(-20, std::nullopt, nullptr), PropertyField::kOffsetX);
+  EXPECT_EQ(asked(-5, std::nullopt, nullptr), PropertyField::kNone);
 }
 
 TEST(FrameProperties, ApplyReportsRealChangesOnly) {

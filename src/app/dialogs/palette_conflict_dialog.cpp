@@ -24,6 +24,8 @@ constexpr Choice kChoices[] = {
     {0x10, "Web's \"color cube\" palette (remap all frames)"}, {0x20, "Image's palette as local palette"},
 };
 constexpr uint32_t kAdaptive = 0x02;
+// Full-colour pictures may also take the high-quality quantizer: the adaptive choice with its own bit.
+constexpr Choice kBestChoice = {0x42, "High quality adaptive palette (slower)"};
 constexpr uint32_t kImagePalette = 0x20;
 
 }  // namespace
@@ -64,8 +66,11 @@ PaletteConflictDialog::PaletteConflictDialog(uint32_t flags, QWidget* owner)
   message->setWordWrap(true);
   message->setMinimumWidth(360);
 
-  for (const Choice& c : kChoices)
+  for (const Choice& c : kChoices) {
     if (flags & c.bit) choices_->addItem(c.text, c.bit);
+    if (c.bit == kAdaptive && (flags & kAdaptive) && (flags & 0x4000))
+      choices_->addItem(kBestChoice.text, kBestChoice.bit);
+  }
   for (int bits = 8; bits >= 1; --bits) colors_->addItem(QString::number(1 << bits));
   choices_->setCurrentIndex(0);
   colors_->setCurrentIndex(0);
@@ -94,8 +99,8 @@ PaletteConflictDialog::PaletteConflictDialog(uint32_t flags, QWidget* owner)
 
 void PaletteConflictDialog::UpdateEnabling() {
   uint32_t bit = choices_->currentData().toUInt();
-  colorsLabel_->setEnabled(bit == kAdaptive);
-  colors_->setEnabled(bit == kAdaptive);
+  colorsLabel_->setEnabled(bit & kAdaptive);
+  colors_->setEnabled(bit & kAdaptive);
   dither_->setEnabled(bit != kImagePalette);
 }
 
@@ -105,7 +110,7 @@ UiHooks::PaletteConflictAnswer PaletteConflictDialog::Answer() const {
   if (!bit) return answer;
   answer.choice = bit;
   if (dither_->isChecked()) answer.choice |= 0x80;
-  if (bit == kAdaptive) answer.choice |= static_cast<uint32_t>(8 - colors_->currentIndex()) << 16;
+  if (bit & kAdaptive) answer.choice |= static_cast<uint32_t>(8 - colors_->currentIndex()) << 16;
   answer.makeDefault = makeDefault_->isVisible() && makeDefault_->isChecked();
   return answer;
 }

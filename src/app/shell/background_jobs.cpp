@@ -55,6 +55,16 @@ void BackgroundJobs::WaitColorJob() {
   if (colorThread_.joinable()) colorThread_.join();
 }
 
+void BackgroundJobs::CompleteColorCount(Animation* a) {
+  WaitColorJob();
+  if (!a || (colorTarget_ == a && !(interrupted_.load() & kJobColorUse))) return;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  CountGlobalColorUse(*a, a->colorUse, true);
+  QApplication::restoreOverrideCursor();
+  colorTarget_ = a;
+  interrupted_.fetch_and(~kJobColorUse);
+}
+
 bool BackgroundJobs::WasInterrupted(uint32_t job, const Animation* a) const {
   const Animation* target = job == kJobFileSize ? sizeTarget_ : colorTarget_;
   return a && target == a && (interrupted_.load() & job) != 0;

@@ -30,6 +30,9 @@ class BackgroundJobs : public QObject {
   void StopJobs();
   // Waits, without cancelling, until the colour-use count has ended.
   void WaitColorJob();
+  // Before a palette merge, which gives colours no frame uses to new ones: waits for a running colour-use
+  // count, and counts now when the last one on this document was cut short or never ran.
+  void CompleteColorCount(Animation* a);
   // Starts again, on the same document, the jobs that a stop cancelled before they had a result (a command
   // that stopped them and restarted neither would otherwise leave "Calculating..." or a partial count).
   void ResumeJobs(Animation* a);

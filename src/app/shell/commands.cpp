@@ -4,13 +4,11 @@
 #include <QClipboard>
 #include <QColorDialog>
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QUrl>
 
 #include "app/dialogs/about_dialog.h"
 #include "app/shell/ids.h"
@@ -32,8 +30,9 @@ namespace {
 
 using E = EnableRule;
 using C = CheckRule;
-constexpr bool kStop = true;
-constexpr bool kGo = false;
+constexpr RowKind kGo = RowKind::Go;
+constexpr RowKind kStop = RowKind::Stop;
+constexpr RowKind kEdit = RowKind::Edit;
 
 // Menu layout: ids, 0 for a separator, and sub-menus.
 struct MenuItem {
@@ -51,26 +50,31 @@ const std::vector<CommandRow>& MainWindow::CommandTable() {
   static const std::vector<CommandRow> table = {
       {kCmdNew, "New\tCtrl+N", E::Always, C::None, kGo, &MainWindow::CmdNew},
       {kCmdOpen, "&Open...\tCtrl+O", E::Always, C::None, kGo, &MainWindow::CmdOpen},
-      {kCmdInsertFrame, "&Insert Frame...", E::Always, C::None, kGo, &MainWindow::CmdInsertFrame},
+      {kCmdInsertFrame, "&Insert Frame...", E::Always, C::None, kEdit, &MainWindow::CmdInsertFrame},
       {kCmdRevert, "&Revert to Saved", E::ModifiedWithPath, C::None, kGo, &MainWindow::CmdRevert},
       {kCmdSave, "&Save\tCtrl-S", E::Modified, C::None, kGo, &MainWindow::CmdSave},
       {kCmdSaveAs, "Save &As...", E::Document, C::None, kGo, &MainWindow::CmdSaveAs},
       {kCmdExportAvi, "A&VI file...", E::Document, C::None, kGo, &MainWindow::CmdExportAvi},
       {kCmdExportFilmstrip, "GIF &Filmstrip...", E::Document, C::None, kGo, &MainWindow::CmdExportFilmstrip},
       {kCmdExit, "E&xit", E::Always, C::None, kGo, &MainWindow::CmdExit},
+      {kCmdUndo, "&Undo\tCtrl+Z", E::Undo, C::None, kStop, &MainWindow::CmdUndoRedo},
+      {kCmdRedo, "&Redo\tCtrl+Y", E::Redo, C::None, kStop, &MainWindow::CmdUndoRedo},
       {kCmdCopy, "&Copy\tCtrl-C", E::Frame, C::None, kGo, nullptr},
-      {kCmdCut, "Cu&t\tCtrl-X", E::Frame, C::None, kStop, nullptr},
+      {kCmdCut, "Cu&t\tCtrl-X", E::Frame, C::None, kEdit, nullptr},
       {kCmdPaste, "&Paste\tCtrl-V", E::Clipboard, C::None, kGo, nullptr},
-      {kCmdDelete, "&Delete\tDel", E::Frame, C::None, kStop, &MainWindow::CmdDelete},
-      {kCmdAnimationProperties, "&Animation Properties...", E::Document, C::None, kGo, nullptr},
-      {kCmdFrameProperties, "&Frame Properties...", E::Frame, C::None, kGo, nullptr},
-      {kCmdGlobalFrameProperties, "&Global Frame Properties...", E::Document, C::None, kGo, nullptr},
-      {kCmdRotate180, "Rotate &180\u00B0", E::Frame, C::None, kStop, &MainWindow::CmdRotateFlip},
-      {kCmdRotate90Cw, "Rotate &90\u00B0 CW", E::Frame, C::None, kStop, &MainWindow::CmdRotateFlip},
-      {kCmdRotate90Ccw, "Rotate 9&0\u00B0 CCW", E::Frame, C::None, kStop, &MainWindow::CmdRotateFlip},
-      {kCmdFlipHorizontal, "Flip &Horizontally", E::Frame, C::None, kStop, &MainWindow::CmdRotateFlip},
-      {kCmdFlipVertical, "Flip &Vertically", E::Frame, C::None, kStop, &MainWindow::CmdRotateFlip},
-      {kCmdMoveCrop, "&Move/Crop Frame...", E::Frame, C::None, kGo, nullptr},
+      {kCmdDelete, "&Delete\tDel", E::Frame, C::None, kEdit, &MainWindow::CmdDelete},
+      {kCmdAnimationProperties, "&Animation Properties...", E::Document, C::None, kEdit,
+       &MainWindow::CmdAnimationProperties},
+      {kCmdFrameProperties, "&Frame Properties...", E::Frame, C::None, kEdit,
+       &MainWindow::CmdFrameProperties},
+      {kCmdGlobalFrameProperties, "&Global Frame Properties...", E::Document, C::None, kEdit,
+       &MainWindow::CmdGlobalFrameProperties},
+      {kCmdRotate180, "Rotate &180\u00B0", E::Frame, C::None, kEdit, &MainWindow::CmdRotateFlip},
+      {kCmdRotate90Cw, "Rotate &90\u00B0 CW", E::Frame, C::None, kEdit, &MainWindow::CmdRotateFlip},
+      {kCmdRotate90Ccw, "Rotate 9&0\u00B0 CCW", E::Frame, C::None, kEdit, &MainWindow::CmdRotateFlip},
+      {kCmdFlipHorizontal, "Flip &Horizontally", E::Frame, C::None, kEdit, &MainWindow::CmdRotateFlip},
+      {kCmdFlipVertical, "Flip &Vertically", E::Frame, C::None, kEdit, &MainWindow::CmdRotateFlip},
+      {kCmdMoveCrop, "&Move/Crop Frame...", E::Frame, C::None, kEdit, &MainWindow::CmdMoveCrop},
       {kCmdComments, "GIF Co&mments...", E::Document, C::None, kGo, nullptr},
       {kCmdSignature, "&Signature Comment...", E::Always, C::None, kGo, nullptr},
       {kCmdPreferences, "P&references...", E::Always, C::None, kGo, nullptr},
@@ -99,26 +103,26 @@ const std::vector<CommandRow>& MainWindow::CommandTable() {
        &MainWindow::CmdTransparencyView},
       {kCmdReducePalettes, "&Reduce Palettes...", E::Document, C::None, kGo, nullptr},
       {kCmdOptimize, "&Optimize Animation...", E::Document, C::None, kGo, nullptr},
-      {kCmdUnoptimize, "&Unoptimize Animation", E::Document, C::None, kStop, &MainWindow::CmdUnoptimize},
+      {kCmdUnoptimize, "&Unoptimize Animation", E::Document, C::None, kEdit, &MainWindow::CmdUnoptimize},
       {kCmdHtml, "HTML...", E::Document, C::None, kGo, nullptr},
       {kCmdHelp, "&Contents...", E::Always, C::None, kGo, &MainWindow::CmdHelp},
       {kCmdAbout, "&About Loopwright...", E::Always, C::None, kGo, &MainWindow::CmdAbout},
       // The frame toolbar's buttons and boxes (no menu items). Those that change the frame stop the jobs
       // that read it first.
-      {kCmdInterlace, "Interlace Image", E::Frame, C::None, kStop, &MainWindow::CmdInterlace},
-      {kCmdToggleTransparency, "Toggle Transparency", E::Frame, C::None, kStop,
+      {kCmdInterlace, "Interlace Image", E::Frame, C::None, kEdit, &MainWindow::CmdInterlace},
+      {kCmdToggleTransparency, "Toggle Transparency", E::Frame, C::None, kEdit,
        &MainWindow::CmdToggleTransparency},
-      {kCmdPickTransparency, "Pick Transparency Color", E::Frame, C::None, kStop,
+      {kCmdPickTransparency, "Pick Transparency Color", E::Frame, C::None, kEdit,
        &MainWindow::CmdPickTransparency},
-      {kCmdLocalPalette, "Local Palette", E::Frame, C::None, kStop, &MainWindow::CmdLocalPalette},
+      {kCmdLocalPalette, "Local Palette", E::Frame, C::None, kEdit, &MainWindow::CmdLocalPalette},
       {kCmdShowLocalPalette, "Show Local Palette", E::Frame, C::None, kGo, nullptr},
       {kCmdFrameNameList, "Frame Name", E::Document, C::None, kGo, &MainWindow::CmdFrameNameList},
-      {kCmdDelayBox, "Delay (1/100th seconds)", E::Frame, C::None, kStop, &MainWindow::CmdDelayBox},
-      {kCmdRemovalLeave, "Removal: Leave Alone", E::Frame, C::None, kStop, &MainWindow::CmdRemoval},
-      {kCmdRemovalBackground, "Removal: Restore Background", E::Frame, C::None, kStop,
+      {kCmdDelayBox, "Delay (1/100th seconds)", E::Frame, C::None, kEdit, &MainWindow::CmdDelayBox},
+      {kCmdRemovalLeave, "Removal: Leave Alone", E::Frame, C::None, kEdit, &MainWindow::CmdRemoval},
+      {kCmdRemovalBackground, "Removal: Restore Background", E::Frame, C::None, kEdit,
        &MainWindow::CmdRemoval},
-      {kCmdRemovalPrevious, "Removal: Restore Previous", E::Frame, C::None, kStop, &MainWindow::CmdRemoval},
-      {kCmdIterationsBox, "Number of Iterations (0 = continuous)", E::Document, C::None, kStop,
+      {kCmdRemovalPrevious, "Removal: Restore Previous", E::Frame, C::None, kEdit, &MainWindow::CmdRemoval},
+      {kCmdIterationsBox, "Number of Iterations (0 = continuous)", E::Document, C::None, kEdit,
        &MainWindow::CmdIterationsBox},
       {kCmdShowGlobalPalette, "Show Global Palette", E::Document, C::None, kGo, nullptr},
   };
@@ -159,8 +163,9 @@ void MainWindow::BuildMenus() {
       {-1,
        "&Edit",
        "Edit",
-       {kCmdCopy, kCmdCut, kCmdPaste, kCmdDelete, 0, kCmdAnimationProperties, kCmdFrameProperties,
-        kCmdGlobalFrameProperties, 0, -3, kCmdMoveCrop, 0, kCmdComments, kCmdSignature, 0, kCmdPreferences}},
+       {kCmdUndo, kCmdRedo, 0, kCmdCopy, kCmdCut, kCmdPaste, kCmdDelete, 0, kCmdAnimationProperties,
+        kCmdFrameProperties, kCmdGlobalFrameProperties, 0, -3, kCmdMoveCrop, 0, kCmdComments, kCmdSignature,
+        0, kCmdPreferences}},
       {-1, "&View", "View", {kCmdPreview, 0, -4, -5, -6}},
       {-1, "&Tools", "Tools", {kCmdReducePalettes, kCmdOptimize, kCmdUnoptimize, 0, kCmdHtml}},
       {-1, "&Help", "Help", {kCmdHelp, 0, kCmdAbout}},
@@ -247,6 +252,10 @@ bool MainWindow::IsEnabledByRule(const CommandRow& row) const {
     }
     case EnableRule::Preview:
       return preview_ != nullptr;
+    case EnableRule::Undo:
+      return animation_ != nullptr && history_.CanUndo();
+    case EnableRule::Redo:
+      return animation_ != nullptr && history_.CanRedo();
   }
   return false;
 }
@@ -293,10 +302,17 @@ bool MainWindow::DispatchCommand(int id) {
   }
   const CommandRow* row = FindCommand(id);
   if (!row || !row->handler) return false;
-  if (row->stopJobsFirst) jobs_.StopJobs();
-  RunFollowUps((this->*(row->handler))(id));
+  bool stop = row->kind != RowKind::Go;
+  if (stop) jobs_.StopJobs();
+  CommandHandler handler = row->handler;
+  if (row->kind == RowKind::Edit)
+    RunFollowUps(EditDocument(
+        StepName(*row), [this, handler, id] { return (this->*handler)(id); }, MergeKey(id)));
+  else
+    RunFollowUps((this->*handler)(id));
   // A job the stop cancelled and no step restarted runs again, so its result is never lost.
-  if (row->stopJobsFirst) jobs_.ResumeJobs(animation_.get());
+  if (stop) jobs_.ResumeJobs(animation_.get());
+  RefreshUndoCommands();
   return true;
 }
 
@@ -450,8 +466,8 @@ uint32_t MainWindow::CmdHelp(int) {
     ShowError("Unable to locate help file. Please re-install Loopwright");
   } else if (file.empty()) {
     ShowError("Unable to find help file. Please re-install Loopwright");
-  } else if (services_.openHelp) {
-    services_.openHelp(QString::fromStdString(file));
+  } else if (!services_.openHelp || !services_.openHelp(QString::fromStdString(file))) {
+    ShowError("Unable to show the help file %s.", file.c_str());
   }
   return kFollowNone;
 }

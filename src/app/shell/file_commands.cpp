@@ -3,16 +3,15 @@
 #include <QAction>
 #include <QApplication>
 #include <QColorDialog>
-#include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
-#include <QUrl>
 #include <algorithm>
 #include <filesystem>
 
 #include "app/dialogs/avi_compression_dialog.h"
 #include "app/dialogs/filmstrip_export_dialog.h"
+#include "app/dialogs/help_window.h"
 #include "app/shell/ids.h"
 #include "app/shell/main_window.h"
 #include "app/shell/recent_files.h"
@@ -30,6 +29,19 @@
 
 namespace lw::app {
 namespace {
+
+int FramesNeedingClipping(const Animation& a) {
+  int n = 0;
+  for (const Frame* f = FirstFrame(a); f; f = NextFrame(f))
+    n += FrameNeedsClipping(*f, a.screenWidth, a.screenHeight);
+  return n;
+}
+
+std::vector<std::string> CommentTexts(const Animation& a) {
+  std::vector<std::string> texts;
+  for (const ExtensionBlock* b : CommentBlocks(a)) texts.push_back(GetCommentText(*b));
+  return texts;
+}
 
 constexpr const char* kOpenFilters =
     "All Supported Formats (*.GIF *.AVI *.BMP *.DIB);;GIF Files (*.GIF);;AVI Files (*.AVI);;"
@@ -118,9 +130,10 @@ void InstallDefaultServices(MainWindow::Services& services, QWidget* owner) {
     if (!chosen.isValid()) return std::nullopt;
     return chosen;
   };
-  services.openHelp = [](const QString& path) {
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
-  };
+  services.runDialog = [](QDialog& dialog) { return dialog.exec(); };
+  services.openHelp = [owner](const QString& path) { return ShowHelpWindow(owner, path); };
+  services.askAviCompression = [owner] { return AviCompressionDialog::Ask(owner); };
+  services.askFilmstrip = [owner](const Animation& a) { return FilmstripExportDialog::Ask(a, owner); };
 }
 
 // ---- Title and recent files ----
@@ -239,6 +252,8 @@ void MainWindow::OpenDocument(const std::string* path) {
     SetTitleAndRecent(nullptr);
     path_.clear();
     modified_ = true;
+    // The files after the first were added outside the history: no undo leads back to a saved file.
+    history_.ForgetSavedPoint();
     RelayoutFilmstrip();
     jobs_.StartFileSizeJob(animation_.get(), true);
   } else if (count == 1) {
@@ -301,6 +316,9 @@ int MainWindow::OpenOrInsertFile(const std::string& path, bool open) {
   // Into the open document, before the selected frame or at the end. No job may walk the document
   // meanwhile; the colour count starts again afterwards, as the counts it had may be partial.
   jobs_.StopJobs();
+  // Merging palettes takes the global colours no frame uses for new ones: a count cut short would hand
+  // out colours that frames still show.
+  jobs_.CompleteColorCount(animation_.get());
   QApplication::setOverrideCursor(Qt::WaitCursor);
   bool inserted = InsertAnimation(*animation_, read, selected_, kConflictInsert);
   QApplication::restoreOverrideCursor();
@@ -323,7 +341,14 @@ bool MainWindow::SaveDocument(bool saveAs) {
   bool saved = false;
   bool signedNow = false;
   do {
-    if (!CheckClippingBeforeSave(*animation_)) break;
+    // Clipping and the renewed signature change the document: each is a step of the history.
+    bool clipped = true;
+    EditDocument("Clip Frames", [this, &clipped] {
+      int before = FramesNeedingClipping(*animation_);
+      clipped = CheckClippingBeforeSave(*animation_);
+      return FramesNeedingClipping(*animation_) != before ? kFollowModified : kFollowNone;
+    });
+    if (!clipped) break;
     std::string target = path_;
     bool dialog = saveAs || path_.empty();
     if (dialog) {
@@ -336,20 +361,27 @@ bool MainWindow::SaveDocument(bool saveAs) {
       target = chosen.toStdString();
     }
     if (modified_) {
-      RenewSignatureComment(*animation_);
+      EditDocument("Signature Comment", [this] {
+        std::vector<std::string> before = CommentTexts(*animation_);
+        RenewSignatureComment(*animation_);
+        return CommentTexts(*animation_) != before ? kFollowModified : kFollowNone;
+      });
       signedNow = true;
     }
     if (WriteGifFile(target, *animation_) != 1) break;
     modified_ = false;
+    history_.MarkSaved();
     if (dialog) {
       path_ = target;
       SetTitleAndRecent(&path_);
     }
     saved = true;
   } while (false);
-  // Clipping may have changed frames; the cells show what will be saved.
+  // Clipping may have changed frames; the cells and the preview show what will be saved.
   filmstrip_->ImageCache().Clear();
   filmstrip_->RepaintFilmstrip();
+  if (preview_) preview_->AnimationChanged();
+  RefreshUndoCommands();
   // A renewed signature changes the size.
   jobs_.StartFileSizeJob(animation_.get(), signedNow);
   return saved;
@@ -364,7 +396,11 @@ uint32_t MainWindow::CmdExportAvi(int) {
                        : QString();
   if (target.isEmpty()) return kFollowNone;
   // The writer takes the compression as it starts, so the question comes before the frames are written.
-  int compression = services_.askAviCompression ? services_.askAviCompression() : 0;
+  if (!services_.askAviCompression) {
+    ShowError("Unable to ask for the AVI compression: the export was not made.");
+    return kFollowNone;
+  }
+  int compression = services_.askAviCompression();
   if (compression != kAviUncompressed && compression != kAviRle8) return kFollowNone;
   ExportAviFile(target.toStdString(), *animation_, static_cast<AviCompression>(compression));
   return kFollowNone;
@@ -372,7 +408,11 @@ uint32_t MainWindow::CmdExportAvi(int) {
 
 uint32_t MainWindow::CmdExportFilmstrip(int) {
   if (!animation_ || !CheckFilmstripFrames(*animation_)) return kFollowNone;
-  uint32_t choice = services_.askFilmstrip ? services_.askFilmstrip(*animation_) : 0;
+  if (!services_.askFilmstrip) {
+    ShowError("Unable to ask for the filmstrip layout: the export was not made.");
+    return kFollowNone;
+  }
+  uint32_t choice = services_.askFilmstrip(*animation_);
   int perStrip = static_cast<int>(choice >> 16);
   if (perStrip < 1) return kFollowNone;
   // The export only reads the document; the size job may go on.
@@ -400,16 +440,24 @@ void MainWindow::DropFiles(const QPoint& pos, const QStringList& files) {
   SelectFrame(filmstrip_->HitTestFilmstrip(pos.x(), pos.y()));
   bool open = files.size() == 1 && !animation_;
   int count = 0;
-  for (int i = 0; i < files.size(); ++i) {
-    if (OpenOrInsertFile(files[i].toStdString(), open)) {
-      ++count;
-    } else if (i + 1 < files.size() &&
-               Hooks().MessageBox("File Open Error",
-                                  "Do you want to continue reading the remainder of the files?",
-                                  MsgButtons::YesNo, MsgIcon::Exclamation) == MsgResult::No) {
-      break;
+  auto readAll = [this, &files, &count, open]() -> uint32_t {
+    for (int i = 0; i < files.size(); ++i) {
+      if (OpenOrInsertFile(files[i].toStdString(), open)) {
+        ++count;
+      } else if (i + 1 < files.size() &&
+                 Hooks().MessageBox("File Open Error",
+                                    "Do you want to continue reading the remainder of the files?",
+                                    MsgButtons::YesNo, MsgIcon::Exclamation) == MsgResult::No) {
+        break;
+      }
     }
-  }
+    return count > 0 && !open ? kFollowModified : kFollowNone;
+  };
+  // Files dropped into an open document are one step, however many there are.
+  if (animation_)
+    EditDocument("Drop Files", readAll);
+  else
+    readAll();
   if (count == 0) return;
   if (open) {
     filmstrip_->LayoutFilmstrip(false);

@@ -50,6 +50,8 @@ enum CommandId : int {
   kCmdTransparencyBackground = 40088,
   kCmdTransparencyFrameColor = 40089,
   kCmdTransparencyCustom = 40090,
+  kCmdUndo = 40100,
+  kCmdRedo = 40101,
   kCmdRecentFirst = 40150,
   kCmdRecentLast = 40158,
   // The frame toolbar's buttons and boxes.

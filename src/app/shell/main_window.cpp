@@ -8,10 +8,12 @@
 #include <QMenuBar>
 #include <QShortcut>
 #include <QStatusBar>
+#include <algorithm>
 
 #include "app/shell/ids.h"
 #include "app/shell/toolbars.h"
 #include "app/views/preview_window.h"
+#include "edit/comments.h"
 #include "edit/frame_insert.h"
 #include "io/files.h"
 #include "model/preferences.h"
@@ -37,7 +39,20 @@ const Accelerator kAccelerators[] = {
     {Qt::CTRL | Qt::Key_X, kCmdCut},
     {QKeyCombination(Qt::Key_Delete), kCmdDelete},
     {QKeyCombination(Qt::Key_F1), kCmdHelp},
+    {Qt::CTRL | Qt::Key_Z, kCmdUndo},
+    {Qt::CTRL | Qt::SHIFT | Qt::Key_Z, kCmdRedo},
+    {Qt::CTRL | Qt::Key_Y, kCmdRedo},
 };
+
+// The history's budget: "UndoMegabytes" in the settings, 1 GiB without it.
+uint64_t HistoryBudget(const SettingsStore* store) {
+  std::optional<std::string> text = store ? store->GetString("UndoMegabytes") : std::nullopt;
+  if (!text) return kDefaultHistoryBudget;
+  char* end = nullptr;
+  unsigned long long megabytes = std::strtoull(text->c_str(), &end, 10);
+  if (end == text->c_str() || *end || megabytes > (uint64_t{1} << 24)) return kDefaultHistoryBudget;
+  return static_cast<uint64_t>(megabytes) << 20;
+}
 
 }  // namespace
 
@@ -58,7 +73,11 @@ MainWindow::MainWindow(SettingsStore* store, QWidget* parent) : QMainWindow(pare
     int id = acc.id;
     connect(shortcut, &QShortcut::activated, this, [this, id] { DispatchCommand(id); });
   }
-  connect(&jobs_, &BackgroundJobs::FileSizeChanged, this, [this](qint64 size) { ShowFileSize(size); });
+  history_.SetBudget(HistoryBudget(store_));
+  // A modified document is signed when it is saved: the size shown counts the signature already.
+  connect(&jobs_, &BackgroundJobs::FileSizeChanged, this, [this](qint64 size) {
+    ShowFileSize(size >= 0 && animation_ && modified_ ? size + SignatureSizeChange(*animation_) : size);
+  });
   SetCurrentAnimation(nullptr);
   SetTitleAndRecent(nullptr);
   BuildRecentMenu();
@@ -76,12 +95,16 @@ void MainWindow::BuildStatusBar() {
   QStatusBar* bar = statusBar();
   bar->setObjectName(kStatusBarId);
   bar->setSizeGripEnabled(true);
-  // The four fields end at 120, 200, 360 and 520 pixels (at least: long texts widen them).
+  // The four fields end at 120, 200, 360 and 520 pixels, or are as wide as their longest text in this
+  // font: fixed, so that they never move as their texts change.
   const int widths[4] = {120, 80, 160, 160};
+  const char* longest[4] = {"  Frame #99999 of 99999", "  Zoom: 400%", "  File Size: 4,294,967,295 bytes",
+                            "  Running Time: 99999.99 secs"};
   for (int i = 0; i < 4; ++i) {
     statusParts_[i] = new QLabel(bar);
     statusParts_[i]->setObjectName(QString("part%1").arg(i));
-    statusParts_[i]->setMinimumWidth(widths[i]);
+    const int text = statusParts_[i]->fontMetrics().horizontalAdvance(longest[i]) + 12;
+    statusParts_[i]->setFixedWidth(std::max(widths[i], text));
     statusParts_[i]->setFrameShape(QFrame::Panel);
     statusParts_[i]->setFrameShadow(QFrame::Sunken);
     bar->addWidget(statusParts_[i]);
@@ -154,6 +177,9 @@ void MainWindow::SetCurrentAnimation(AnimationPtr a) {
   AnimationPtr old = std::move(animation_);
   animation_ = std::move(a);
   old.reset();
+  // A new document starts a new history; an import or a read cut short counts as changed.
+  history_.Clear(!modified_);
+  RefreshUndoCommands();
   toolbars_->ShowDocumentButtons(animation_ != nullptr);
   toolbars_->RefreshAnimationToolbar(animation_.get());
   ShowDocumentStatus();
@@ -282,16 +308,18 @@ void MainWindow::FilmstripContextMenu(const QPoint& globalPos, bool frameSelecte
 
 void MainWindow::FilmstripMove(int target, int from) {
   if (!animation_) return;
-  // Both jobs walk the block list: they stop while it is relinked and start again afterwards.
-  jobs_.StopJobs();
-  int moved = MoveFrame(*animation_, target, from);
-  if (moved != from) {
+  // Both jobs walk the block list: they stop while it is relinked (EditDocument stops them) and start
+  // again afterwards.
+  EditDocument("Move Frame", [this, target, from]() -> uint32_t {
+    int moved = MoveFrame(*animation_, target, from);
+    if (moved == from) return kFollowNone;
     modified_ = true;
     toolbars_->RebuildFrameNames(animation_.get());
     SelectFrame(moved);
     filmstrip_->RepaintFilmstrip();
     if (preview_) preview_->AnimationChanged();
-  }
+    return kFollowModified;
+  });
   jobs_.StartColorUsageJob(animation_.get());
   jobs_.StartFileSizeJob(animation_.get(), false);
 }

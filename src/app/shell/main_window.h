@@ -14,11 +14,13 @@
 #include <vector>
 
 #include "app/shell/background_jobs.h"
+#include "app/shell/history.h"
 #include "app/views/filmstrip_view.h"
 #include "model/animation.h"
 #include "platform/ui_hooks.h"
 
 class QAction;
+class QDialog;
 class QLabel;
 class QMenu;
 
@@ -48,7 +50,7 @@ enum FollowUp : uint32_t {
 };
 
 // When a menu item is enabled.
-enum class EnableRule { Always, Document, Frame, Modified, ModifiedWithPath, Clipboard, Preview };
+enum class EnableRule { Always, Document, Frame, Modified, ModifiedWithPath, Clipboard, Preview, Undo, Redo };
 // Which state checks a menu item.
 enum class CheckRule { None, Preview, Orientation, Zoom, TransparencyView };
 
@@ -56,13 +58,20 @@ class MainWindow;
 class Toolbars;
 using CommandHandler = uint32_t (MainWindow::*)(int id);
 
+// What the dispatcher does around a handler.
+enum class RowKind : uint8_t {
+  Go,    // runs it as it is
+  Stop,  // cancels and awaits the background jobs first
+  Edit,  // the same, and the change it makes is one step of the undo history
+};
+
 // One row of the command table.
 struct CommandRow {
   int id;
   const char* label;  // the menu text; after a tab, the accelerator as the menu shows it
   EnableRule enable;
   CheckRule check;
-  bool stopJobsFirst;      // cancel and await the background jobs before the handler runs
+  RowKind kind;
   CommandHandler handler;  // null: the command's dialog or engine part is not in this build yet
 };
 
@@ -102,6 +111,8 @@ class MainWindow : public QMainWindow, public FilmstripHost {
     // The 'Pick Transparency Index' dialog for a frame and its transparent index (-1: not transparent):
     // the chosen colour index, -1 for Cancel. Without it the frame toolbar cannot pick a colour.
     std::function<int(Frame& f, int current)> pickTransparency;
+    // Runs a modal dialog of the editor and gives its result (exec by default; tests fill and close it).
+    std::function<int(QDialog& dialog)> runDialog;
   };
 
   explicit MainWindow(SettingsStore* store, QWidget* parent = nullptr);
@@ -114,6 +125,7 @@ class MainWindow : public QMainWindow, public FilmstripHost {
   int SelectedIndex() const { return selected_; }
   bool IsModified() const { return modified_; }
   void SetModified(bool on) { modified_ = on; }
+  UndoHistory& History() { return history_; }
   const std::string& CurrentPath() const { return path_; }
   int ZoomStep() const { return zoomStep_; }
   int OrientationValue() const { return orientation_; }
@@ -132,6 +144,15 @@ class MainWindow : public QMainWindow, public FilmstripHost {
   void SetZoom(int step);
   // 0 when a document becomes current (the choice comes back from the preferences), else 40027 … 40029.
   void SetOrientation(int command);
+
+  // ---- The one way the document changes ----
+  // Runs change as one step of the undo history named name: the jobs stop, a copy of the document is
+  // kept, and when the follow-up steps change gives hold kFollowModified the copy becomes the step.
+  // Changes with the same non-zero merge key in a row make one step. Gives change's follow-up steps.
+  uint32_t EditDocument(const std::string& name, const std::function<uint32_t()>& change,
+                        int64_t mergeKey = 0);
+  // The Undo and Redo items and buttons follow the history.
+  void RefreshUndoCommands();
 
   // ---- Commands ----
   // Runs a command by id; gives whether the id is known and available.
@@ -207,6 +228,13 @@ class MainWindow : public QMainWindow, public FilmstripHost {
   uint32_t CmdExportFilmstrip(int);
   uint32_t CmdExportAvi(int);
   uint32_t CmdPreview(int);
+  uint32_t CmdUndoRedo(int id);
+  // The property dialogs and Move/Crop (dialog_commands.cpp).
+  uint32_t CmdFrameProperties(int);
+  uint32_t CmdGlobalFrameProperties(int);
+  uint32_t CmdAnimationProperties(int);
+  uint32_t CmdMoveCrop(int);
+  int RunDialog(QDialog& dialog);
   // The frame toolbar's commands (toolbar_commands.cpp).
   uint32_t CmdInterlace(int);
   uint32_t CmdToggleTransparency(int);
@@ -219,6 +247,12 @@ class MainWindow : public QMainWindow, public FilmstripHost {
   uint32_t PickTransparentColor();
 
   void BuildMenus();
+  // The name of a command's step in the history ("Rotate 90° CW"), and the key that merges its changes
+  // in a row into one step (0: none).
+  static std::string StepName(const CommandRow& row);
+  int64_t MergeKey(int id) const;
+  // After undo or redo: the views take the swapped-in document; gives the follow-up steps still to run.
+  uint32_t TakeSwappedDocument(int selected);
   void BuildStatusBar();
   void RunFollowUps(uint32_t steps);
   bool IsEnabledByRule(const CommandRow& row) const;
@@ -235,6 +269,7 @@ class MainWindow : public QMainWindow, public FilmstripHost {
   AnimationPtr animation_;
   int selected_ = -1;
   bool modified_ = false;
+  UndoHistory history_;
   std::string path_;
   int zoomStep_ = 0;
   int orientation_ = 0;

@@ -85,6 +85,8 @@ uint32_t MainWindow::CmdLocalPalette(int) {
     toolbars_->PressButton(kCmdLocalPalette, false);
     return kFollowNone;
   }
+  // The local colours go into unused global entries: the count must be whole.
+  jobs_.CompleteColorCount(animation_.get());
   QApplication::setOverrideCursor(Qt::WaitCursor);
   bool removed = RemoveLocalPalette(*animation_, *f);
   QApplication::restoreOverrideCursor();

@@ -317,6 +317,13 @@ bool PaintToolbarPicture(QPainter& p, int id) {
       Page(p, 7, 6, 8, 9, 0);
       TextLines(p, 9, 13, 8.5, 3);
       return true;
+    case kCmdUndo:
+      // A hooked arrow turning back to the left.
+      CircleArrow(p, QPointF(9, 9), 5, -60, 210, kBlue, 1.8);
+      return true;
+    case kCmdRedo:
+      CircleArrow(p, QPointF(7, 9), 5, 240, -210, kBlue, 1.8);
+      return true;
     case kCmdDelete:
       p.setPen(Round(2.6, kRed));
       p.drawLine(QPointF(3.5, 3.5), QPointF(12.5, 12.5));

@@ -38,6 +38,8 @@ const Tip kTips[] = {
     {kCmdCopy, "Copy Frame"},
     {kCmdPaste, "Paste Frame"},
     {kCmdDelete, "Delete Frame"},
+    {kCmdUndo, "Undo"},
+    {kCmdRedo, "Redo"},
     {kCmdPreview, "Show Animation Preview"},
     {kCmdStopPreview, "Stop Showing Animation Preview"},
     {kCmdOptimize, "Optimize Animation"},
@@ -186,6 +188,9 @@ Toolbars::Toolbars(MainWindow* window) : QObject(window), window_(window) {
   AddButton(main_, kCmdCopy, false, false);
   AddButton(main_, kCmdPaste, false, false);
   AddButton(main_, kCmdDelete, false, false);
+  main_->addSeparator();
+  AddButton(main_, kCmdUndo, false, false);
+  AddButton(main_, kCmdRedo, false, false);
   main_->addSeparator();
   AddButton(main_, kCmdPreview, true, false);
   AddButton(main_, kCmdStopPreview, false, false);

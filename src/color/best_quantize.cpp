@@ -1,0 +1,321 @@
+#include "color/best_quantize.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <new>
+#include <numeric>
+#include <vector>
+
+#include "color/dib_rows.h"
+#include "model/frame_bitmap.h"
+
+namespace lw {
+namespace {
+
+struct Weighted {
+  uint32_t rgb;
+  uint32_t count;
+};
+
+int Channel(uint32_t rgb, int c) {
+  return static_cast<int>(rgb >> (16 - 8 * c) & 0xFF);
+}
+
+// The distinct colours of the picture with their pixel counts. Pictures of more than 4 M pixels are
+// sampled row by row so that the table stays small.
+std::vector<Weighted> Histogram(const DibHeader& header, const uint8_t* bits) {
+  DibRowReader reader(header);
+  const int height = header.AbsHeight();
+  const uint64_t pixels = static_cast<uint64_t>(header.width) * static_cast<uint64_t>(height);
+  const int rowStep = static_cast<int>(std::max<uint64_t>(1, pixels >> 22));
+  std::vector<uint32_t> keys(1 << 16, 0xFFFFFFFF), counts(1 << 16, 0);
+  size_t used = 0, mask = keys.size() - 1;
+  auto grow = [&] {
+    std::vector<uint32_t> oldKeys(keys.size() * 2, 0xFFFFFFFF), oldCounts(counts.size() * 2, 0);
+    oldKeys.swap(keys);
+    oldCounts.swap(counts);
+    mask = keys.size() - 1;
+    for (size_t i = 0; i < oldKeys.size(); ++i) {
+      if (oldKeys[i] == 0xFFFFFFFF) continue;
+      size_t slot = (oldKeys[i] * 0x9E3779B1u) & mask;
+      while (keys[slot] != 0xFFFFFFFF) slot = (slot + 1) & mask;
+      keys[slot] = oldKeys[i];
+      counts[slot] = oldCounts[i];
+    }
+  };
+  for (int y = 0; y < height; y += rowStep) {
+    const uint32_t* row = reader.Row(bits, y);
+    uint32_t last = 0xFFFFFFFF;
+    size_t lastSlot = 0;
+    for (int x = 0; x < header.width; ++x) {
+      if (row[x] != last) {
+        last = row[x];
+        lastSlot = (last * 0x9E3779B1u) & mask;
+        while (keys[lastSlot] != 0xFFFFFFFF && keys[lastSlot] != last) lastSlot = (lastSlot + 1) & mask;
+        if (keys[lastSlot] == 0xFFFFFFFF) {
+          keys[lastSlot] = last;
+          if (++used * 2 > keys.size()) {
+            grow();
+            lastSlot = (last * 0x9E3779B1u) & mask;
+            while (keys[lastSlot] != last) lastSlot = (lastSlot + 1) & mask;
+          }
+        }
+      }
+      ++counts[lastSlot];
+    }
+  }
+  std::vector<Weighted> out;
+  out.reserve(used);
+  for (size_t i = 0; i < keys.size(); ++i)
+    if (keys[i] != 0xFFFFFFFF) out.push_back({keys[i], counts[i]});
+  return out;
+}
+
+// Sums over a run of weighted colours, from which the squared error around their mean follows.
+struct Moments {
+  double w = 0, s[3] = {0, 0, 0}, q = 0;
+  void Add(const Weighted& c) {
+    const double n = c.count;
+    w += n;
+    for (int k = 0; k < 3; ++k) {
+      const double v = Channel(c.rgb, k);
+      s[k] += n * v;
+      q += n * v * v;
+    }
+  }
+  double Error() const { return w > 0 ? q - (s[0] * s[0] + s[1] * s[1] + s[2] * s[2]) / w : 0; }
+};
+
+struct Box {
+  size_t begin, end;
+  double error;
+};
+
+Moments Measure(const std::vector<Weighted>& colours, size_t begin, size_t end) {
+  Moments m;
+  for (size_t i = begin; i < end; ++i) m.Add(colours[i]);
+  return m;
+}
+
+// Splits the box of largest squared error again and again, each time along its widest channel where the
+// two halves' errors add up least, until there are maxColors boxes or none can be split.
+std::vector<Box> VarianceSplit(std::vector<Weighted>& colours, int maxColors) {
+  std::vector<Box> boxes{{0, colours.size(), Measure(colours, 0, colours.size()).Error()}};
+  std::vector<double> leftError;
+  while (static_cast<int>(boxes.size()) < maxColors) {
+    auto it = std::max_element(boxes.begin(), boxes.end(),
+                               [](const Box& a, const Box& b) { return a.error < b.error; });
+    if (it->error <= 0 || it->end - it->begin < 2) break;
+    Box box = *it;
+    // The channel of widest spread, weighted.
+    const Moments m = Measure(colours, box.begin, box.end);
+    int axis = 0;
+    double best = -1;
+    for (int k = 0; k < 3; ++k) {
+      double spread = 0;
+      for (size_t i = box.begin; i < box.end; ++i) {
+        const double d = Channel(colours[i].rgb, k) - m.s[k] / m.w;
+        spread += colours[i].count * d * d;
+      }
+      if (spread > best) best = spread, axis = k;
+    }
+    std::sort(
+        colours.begin() + static_cast<std::ptrdiff_t>(box.begin),
+        colours.begin() + static_cast<std::ptrdiff_t>(box.end),
+        [axis](const Weighted& a, const Weighted& b) { return Channel(a.rgb, axis) < Channel(b.rgb, axis); });
+    // Errors of every prefix and suffix; the cut goes between two different values of the channel.
+    const size_t n = box.end - box.begin;
+    leftError.assign(n, 0);
+    Moments left;
+    for (size_t i = 0; i < n; ++i) {
+      left.Add(colours[box.begin + i]);
+      leftError[i] = left.Error();
+    }
+    Moments right;
+    size_t cut = 0;
+    double cutError = -1, cutLeft = 0, cutRight = 0;
+    for (size_t i = n - 1; i > 0; --i) {
+      right.Add(colours[box.begin + i]);
+      if (Channel(colours[box.begin + i].rgb, axis) == Channel(colours[box.begin + i - 1].rgb, axis))
+        continue;
+      const double e = leftError[i - 1] + right.Error();
+      if (cutError < 0 || e < cutError)
+        cutError = e, cut = i, cutLeft = leftError[i - 1], cutRight = right.Error();
+    }
+    if (cut == 0) {
+      it->error = 0;  // one value along the widest channel: the box is one colour's spread only
+      continue;
+    }
+    *it = {box.begin, box.begin + cut, cutLeft};
+    boxes.push_back({box.begin + cut, box.end, cutRight});
+  }
+  return boxes;
+}
+
+PaletteEntry Rounded(const double* mean) {
+  auto c = [](double v) { return static_cast<uint8_t>(std::clamp(std::lround(v), 0L, 255L)); };
+  return {c(mean[0]), c(mean[1]), c(mean[2]), 0};
+}
+
+}  // namespace
+
+NearestColour::NearestColour(const Palette& palette) {
+  for (int i = 0; i < palette.Count(); ++i)
+    sorted_.push_back({palette[i].red, palette[i].green, palette[i].blue, i});
+  std::stable_sort(sorted_.begin(), sorted_.end(), [](const Entry& a, const Entry& b) { return a.g < b.g; });
+}
+
+int NearestColour::Find(int r, int g, int b) const {
+  if (sorted_.empty()) return 0;
+  const size_t start = static_cast<size_t>(
+      std::lower_bound(sorted_.begin(), sorted_.end(), g, [](const Entry& e, int v) { return e.g < v; }) -
+      sorted_.begin());
+  int best = INT32_MAX, bestIndex = 0;
+  auto consider = [&](const Entry& e) {
+    const int d = (e.r - r) * (e.r - r) + (e.g - g) * (e.g - g) + (e.b - b) * (e.b - b);
+    if (d < best || (d == best && e.index < bestIndex)) best = d, bestIndex = e.index;
+  };
+  // Out from the green value in both directions, until green alone is farther than the best so far.
+  for (size_t i = start; i < sorted_.size() && (sorted_[i].g - g) * (sorted_[i].g - g) <= best; ++i)
+    consider(sorted_[i]);
+  for (size_t i = start; i > 0 && (sorted_[i - 1].g - g) * (sorted_[i - 1].g - g) <= best; --i)
+    consider(sorted_[i - 1]);
+  return bestIndex;
+}
+
+int BestDibPalette(const DibHeader& header, const uint8_t* bits, PaletteEntry* out, int maxColors) {
+  DibRowReader reader(header);
+  maxColors = std::clamp(maxColors, 1, 256);
+  if (!reader.Valid()) return 0;
+  try {
+    std::vector<Weighted> colours = Histogram(header, bits);
+    if (colours.empty()) return 0;
+    std::vector<PaletteEntry> entries;
+    if (static_cast<int>(colours.size()) <= maxColors) {
+      for (const Weighted& c : colours)
+        entries.push_back(Rounded(std::array<double, 3>{double(Channel(c.rgb, 0)), double(Channel(c.rgb, 1)),
+                                                        double(Channel(c.rgb, 2))}
+                                      .data()));
+    } else {
+      for (const Box& b : VarianceSplit(colours, maxColors)) {
+        const Moments m = Measure(colours, b.begin, b.end);
+        const double mean[3] = {m.s[0] / m.w, m.s[1] / m.w, m.s[2] / m.w};
+        entries.push_back(Rounded(mean));
+      }
+      // Lloyd's iterations: every colour to its nearest entry, every entry to the mean of its colours.
+      double lastError = -1;
+      for (int iteration = 0; iteration < 8; ++iteration) {
+        Palette palette(entries);
+        NearestColour nearest(palette);
+        std::vector<Moments> clusters(entries.size());
+        double error = 0;
+        for (const Weighted& c : colours) {
+          const int r = Channel(c.rgb, 0), g = Channel(c.rgb, 1), b = Channel(c.rgb, 2);
+          const int i = nearest.Find(r, g, b);
+          clusters[static_cast<size_t>(i)].Add(c);
+          const PaletteEntry& e = entries[static_cast<size_t>(i)];
+          error += c.count * double((e.red - r) * (e.red - r) + (e.green - g) * (e.green - g) +
+                                    (e.blue - b) * (e.blue - b));
+        }
+        for (size_t i = 0; i < entries.size(); ++i) {
+          if (clusters[i].w <= 0) continue;
+          const double mean[3] = {clusters[i].s[0] / clusters[i].w, clusters[i].s[1] / clusters[i].w,
+                                  clusters[i].s[2] / clusters[i].w};
+          entries[i] = Rounded(mean);
+        }
+        if (lastError >= 0 && lastError - error <= lastError * 1e-3) break;
+        lastError = error;
+      }
+    }
+    // Weights of the final entries: duplicates merged, unused ones dropped, most used first.
+    std::sort(entries.begin(), entries.end(), [](const PaletteEntry& a, const PaletteEntry& b) {
+      return std::tie(a.red, a.green, a.blue) < std::tie(b.red, b.green, b.blue);
+    });
+    entries.erase(std::unique(entries.begin(), entries.end()), entries.end());
+    Palette palette(entries);
+    NearestColour nearest(palette);
+    std::vector<uint64_t> use(entries.size(), 0);
+    for (const Weighted& c : colours)
+      use[static_cast<size_t>(nearest.Find(Channel(c.rgb, 0), Channel(c.rgb, 1), Channel(c.rgb, 2)))] +=
+          c.count;
+    std::vector<size_t> order(entries.size());
+    std::iota(order.begin(), order.end(), size_t{0});
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return use[a] > use[b]; });
+    int count = 0;
+    for (size_t i : order)
+      if (use[i] > 0) out[count++] = entries[i];
+    return count;
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
+}
+
+bool MapDibBest(const DibHeader& header, const uint8_t* src, uint8_t* dst, const Palette& palette,
+                bool dither) {
+  DibRowReader reader(header);
+  if (!reader.Valid() || palette.Count() <= 0) return false;
+  const int width = header.width, height = header.AbsHeight();
+  const size_t dstStride = static_cast<size_t>(StrideFor8Bit(width));
+  try {
+    const NearestColour nearest(palette);
+    if (!dither) {
+      // Neighbouring pixels often share a colour: a small direct-mapped cache of answers.
+      std::vector<uint32_t> cacheKey(1 << 14, 0xFFFFFFFF);
+      std::vector<uint8_t> cacheIndex(1 << 14, 0);
+      for (int y = 0; y < height; ++y) {
+        const uint32_t* row = reader.Row(src, y);
+        uint8_t* out = dst + static_cast<size_t>(y) * dstStride;
+        for (int x = 0; x < width; ++x) {
+          const uint32_t c = row[x];
+          const size_t slot = (c * 0x9E3779B1u) >> 18;
+          if (cacheKey[slot] != c) {
+            cacheKey[slot] = c;
+            cacheIndex[slot] =
+                static_cast<uint8_t>(nearest.Find(Channel(c, 0), Channel(c, 1), Channel(c, 2)));
+          }
+          out[x] = cacheIndex[slot];
+        }
+      }
+      return true;
+    }
+    // Floyd-Steinberg in sixteenths, left to right and back on alternate rows. The error a pixel hands on
+    // is clamped, so that a hard edge does not send a streak of noise into a flat area beside it.
+    // Half of the error is carried on: enough to keep gradients from banding, while the noise costs less
+    // than it gains (full Floyd-Steinberg gives up 2 to 4 dB on photos).
+    constexpr int kMaxError = 16;
+    constexpr int kStrength = 8;  // sixteenths of the error
+    std::vector<int> thisRow(3 * static_cast<size_t>(width + 2), 0), nextRow(thisRow.size(), 0);
+    for (int y = 0; y < height; ++y) {
+      const uint32_t* row = reader.Row(src, y);
+      uint8_t* out = dst + static_cast<size_t>(y) * dstStride;
+      const bool forward = (y & 1) == 0;
+      std::fill(nextRow.begin(), nextRow.end(), 0);
+      for (int step = 0; step < width; ++step) {
+        const int x = forward ? step : width - 1 - step;
+        const int dir = forward ? 1 : -1;
+        int v[3];
+        for (int k = 0; k < 3; ++k)
+          v[k] =
+              std::clamp(Channel(row[x], k) + (thisRow[3 * static_cast<size_t>(x + 1) + k] + 8) / 16, 0, 255);
+        const int index = nearest.Find(v[0], v[1], v[2]);
+        out[x] = static_cast<uint8_t>(index);
+        const PaletteEntry& e = palette[index];
+        const int got[3] = {e.red, e.green, e.blue};
+        for (int k = 0; k < 3; ++k) {
+          const int err = std::clamp(v[k] - got[k], -kMaxError, kMaxError) * kStrength / 16;
+          thisRow[3 * static_cast<size_t>(x + 1 + dir) + k] += err * 7;
+          nextRow[3 * static_cast<size_t>(x + 1 - dir) + k] += err * 3;
+          nextRow[3 * static_cast<size_t>(x + 1) + k] += err * 5;
+          nextRow[3 * static_cast<size_t>(x + 1 + dir) + k] += err;
+        }
+      }
+      thisRow.swap(nextRow);
+    }
+    return true;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
+}  // namespace lw

@@ -1,0 +1,275 @@
+#include "optimize/lossy.h"
+
+#include <algorithm>
+#include <array>
+#include <bitset>
+#include <cmath>
+#include <memory>
+#include <new>
+#include <vector>
+
+#include "color/reduce_palettes.h"
+#include "edit/preview_composer.h"
+#include "gif/gif_lzw.h"
+#include "gif/gif_writer.h"
+
+namespace lw {
+namespace {
+
+constexpr int kCodes = 4096;
+
+// The encoder's string table as it grows over one frame: each string's last pixel and its continuations,
+// so that the walk can look for a continuation by a near colour, not only by the pixel's own index.
+class StringTable {
+ public:
+  explicit StringTable(int minCodeSize) : clear_(1 << minCodeSize) {
+    child_.assign(static_cast<size_t>(kCodes) * 256, 0);
+    Reset();
+  }
+
+  int Child(int code, int pixel) const { return child_[Slot(code, pixel)]; }
+  int FirstChild(int code) const { return first_[static_cast<size_t>(code)]; }
+  int NextSibling(int code) const { return sibling_[static_cast<size_t>(code)]; }
+  int PixelOf(int code) const { return pixel_[static_cast<size_t>(code)]; }
+
+  // The string code + pixel gets the next code, as the encoder gives it; a full table starts again.
+  void Add(int code, int pixel) {
+    if (next_ < kCodes) {
+      const size_t slot = Slot(code, pixel);
+      child_[slot] = static_cast<uint16_t>(next_);
+      made_.push_back(slot);
+      pixel_[static_cast<size_t>(next_)] = static_cast<uint8_t>(pixel);
+      sibling_[static_cast<size_t>(next_)] = first_[static_cast<size_t>(code)];
+      first_[static_cast<size_t>(code)] = static_cast<int16_t>(next_);
+    }
+    // The encoder clears once the code after 4095 has been handed out.
+    if (++next_ > kCodes) Reset();
+  }
+
+ private:
+  static size_t Slot(int code, int pixel) {
+    return static_cast<size_t>(code) * 256 + static_cast<size_t>(pixel);
+  }
+  void Reset() {
+    for (size_t slot : made_) child_[slot] = 0;
+    made_.clear();
+    first_.fill(0);
+    for (int i = 0; i < clear_; ++i) pixel_[static_cast<size_t>(i)] = static_cast<uint8_t>(i);
+    next_ = clear_ + 2;
+  }
+
+  int clear_;
+  int next_ = 0;
+  std::vector<uint16_t> child_;  // 0: no such string (code 0 is a root, never a continuation)
+  std::vector<size_t> made_;
+  std::array<int16_t, kCodes> first_{};
+  std::array<int16_t, kCodes> sibling_{};
+  std::array<uint8_t, kCodes> pixel_{};
+};
+
+// One frame in place; the number of pixels changed.
+uint64_t LossyFrame(Frame& f, int level) {
+  if (!f.bitmap || !f.palette || level <= 0) return 0;
+  const Palette& palette = *f.palette;
+  const int count = palette.Count();
+  const int transparent = IsTransparent(f) ? f.transparentIndex : -1;
+  // Which index may stand for which: within the level, neither of them transparent, both in the palette.
+  std::vector<std::bitset<256>> near(256);
+  std::vector<std::array<int, 256>> distance(256);
+  const int bound = level * level;
+  bool any = false;
+  for (int i = 0; i < count; ++i)
+    for (int j = 0; j < count; ++j) {
+      const PaletteEntry &a = palette[i], &b = palette[j];
+      const int d = (a.red - b.red) * (a.red - b.red) + (a.green - b.green) * (a.green - b.green) +
+                    (a.blue - b.blue) * (a.blue - b.blue);
+      distance[static_cast<size_t>(i)][static_cast<size_t>(j)] = d;
+      if (i != j && d <= bound && i != transparent && j != transparent) {
+        near[static_cast<size_t>(i)].set(static_cast<size_t>(j));
+        any = true;
+      }
+    }
+  if (!any) return 0;
+  uint8_t* bits = f.MutableBits();
+  if (!bits) throw std::bad_alloc();
+  const int width = f.bitmap->Width(), height = f.bitmap->Height();
+  const size_t stride = static_cast<size_t>(f.bitmap->Stride());
+  // The pixels in the order the encoder takes them.
+  const std::vector<int> rows = RowOrder(height, IsInterlaced(f));
+  std::vector<uint8_t> seq;
+  seq.reserve(static_cast<size_t>(width) * static_cast<size_t>(height));
+  for (int y : rows)
+    seq.insert(seq.end(), bits + static_cast<size_t>(y) * stride,
+               bits + static_cast<size_t>(y) * stride + width);
+  const size_t n = seq.size();
+
+  // From each string start, the longest string of the table whose pixels are each the source's own or
+  // within the level of it (least error among the longest), found depth first over the table's strings.
+  struct Step {
+    int code;
+    int parent;  // index into the path store
+    size_t depth;
+    int error;
+  };
+  std::vector<Step> stack, store;
+  constexpr size_t kMaxVisits = 512;  // bounds the search where many near strings branch
+  StringTable table(MinimumCodeSize(f));
+  uint64_t changed = 0;
+  size_t pos = 0;
+  while (pos < n) {
+    store.clear();
+    stack.clear();
+    stack.push_back({seq[pos], -1, 0, 0});
+    int bestAt = -1;
+    size_t bestDepth = 0;
+    int bestError = 0;
+    size_t visits = 0;
+    while (!stack.empty() && visits < kMaxVisits) {
+      const Step step = stack.back();
+      stack.pop_back();
+      ++visits;
+      store.push_back(step);
+      const int at = static_cast<int>(store.size()) - 1;
+      if (step.depth > bestDepth || (step.depth == bestDepth && step.error < bestError) || bestAt < 0) {
+        bestAt = at;
+        bestDepth = step.depth;
+        bestError = step.error;
+      }
+      const size_t next = pos + step.depth + 1;
+      if (next >= n) continue;
+      const int p = seq[next];
+      // The exact continuation is pushed last, so that it is looked at first.
+      int exact = 0;
+      for (int k = table.FirstChild(step.code); k; k = table.NextSibling(k)) {
+        const int q = table.PixelOf(k);
+        if (q == p)
+          exact = k;
+        else if (near[static_cast<size_t>(p)][static_cast<size_t>(q)])
+          stack.push_back(
+              {k, at, step.depth + 1, step.error + distance[static_cast<size_t>(p)][static_cast<size_t>(q)]});
+      }
+      if (exact) stack.push_back({exact, at, step.depth + 1, step.error});
+    }
+    // The chosen string's pixels replace the source's along it.
+    for (int at = bestAt; at >= 0; at = store[static_cast<size_t>(at)].parent) {
+      const Step& step = store[static_cast<size_t>(at)];
+      uint8_t& pixel = seq[pos + step.depth];
+      const uint8_t q = static_cast<uint8_t>(table.PixelOf(step.code));
+      changed += pixel != q;
+      pixel = q;
+    }
+    pos += bestDepth + 1;
+    if (pos < n) table.Add(store[static_cast<size_t>(bestAt)].code, seq[pos]);
+  }
+  size_t k = 0;
+  for (int y : rows) {
+    std::copy(seq.begin() + static_cast<std::ptrdiff_t>(k),
+              seq.begin() + static_cast<std::ptrdiff_t>(k + static_cast<size_t>(width)),
+              bits + static_cast<size_t>(y) * stride);
+    k += static_cast<size_t>(width);
+  }
+  return changed;
+}
+
+double FramePsnrSum(PreviewPicture& pa, PreviewPicture& pb, const Frame& fa, const Frame& fb, double* sse) {
+  pa.Draw(fa);
+  pb.Draw(fb);
+  const size_t n = static_cast<size_t>(pa.Width()) * static_cast<size_t>(pa.Height());
+  const ScreenPixel* a = pa.Pixels();
+  const ScreenPixel* b = pb.Pixels();
+  double sum = 0;
+  for (size_t i = 0; i < n; ++i) {
+    for (int shift = 0; shift < 24; shift += 8) {
+      const int d = static_cast<int>(a[i] >> shift & 0xFF) - static_cast<int>(b[i] >> shift & 0xFF);
+      sum += d * d;
+    }
+  }
+  *sse = sum;
+  return static_cast<double>(n) * 3;
+}
+
+}  // namespace
+
+uint64_t LossyAnimation(Animation& a, int level, ProgressRecord* progress) {
+  level = std::clamp(level, 0, kMaxLossyLevel);
+  uint64_t changed = 0;
+  for (Frame* f = FirstFrame(a); f; f = NextFrame(f)) {
+    if (!ProgressContinues(progress)) break;
+    changed += LossyFrame(*f, level);
+  }
+  if (changed) a.fileSize = kUnknownFileSize;
+  return changed;
+}
+
+double ComposedPsnr(const Animation& a, const Animation& b) {
+  if (a.frameCount != b.frameCount || a.frameCount <= 0) return 0;
+  PreviewPicture pa, pb;
+  if (!pa.Make(a.screenWidth, a.screenHeight, 0xFF000000) ||
+      !pb.Make(b.screenWidth, b.screenHeight, 0xFF000000))
+    return 0;
+  double psnrSum = 0;
+  int frames = 0;
+  for (const Frame *fa = FirstFrame(a), *fb = FirstFrame(b); fa && fb;
+       fa = NextFrame(fa), fb = NextFrame(fb)) {
+    double sse = 0;
+    const double samples = FramePsnrSum(pa, pb, *fa, *fb, &sse);
+    psnrSum += sse <= 0 ? 99 : std::min(99.0, 10 * std::log10(255.0 * 255.0 * samples / sse));
+    ++frames;
+  }
+  return frames ? psnrSum / frames : 0;
+}
+
+FitResult FitToSize(AnimationPtr& a, uint32_t maxBytes, ProgressRecord* progress) {
+  FitResult result;
+  // A candidate: the input's copy with fewer colours (bits < 8) and the lossy level, and its size.
+  auto attempt = [&](const Animation& base, int level, uint32_t* size) -> AnimationPtr {
+    AnimationPtr copy = CopyAnimation(base);
+    if (!copy) throw std::bad_alloc();
+    LossyAnimation(*copy, level);
+    *size = ComputeFileSize(*copy, true, nullptr);
+    return copy;
+  };
+  for (int bits : {8, 7, 6, 5, 4, 3}) {
+    if (!ProgressContinues(progress)) return {};
+    AnimationPtr base = CopyAnimation(*a);
+    if (!base) throw std::bad_alloc();
+    if (bits < 8 && !ReducePalettes(*base, bits, false, nullptr)) throw std::bad_alloc();
+    uint32_t size = 0;
+    AnimationPtr best = attempt(*base, 0, &size);
+    int bestLevel = 0;
+    if (size > maxBytes) {
+      // The lowest level that fits, if the highest does: sizes fall as the level rises.
+      AnimationPtr most = attempt(*base, kMaxLossyLevel, &size);
+      if (size > maxBytes) {
+        if (bits == 3) {
+          result = {false, size, kMaxLossyLevel, bits, ComposedPsnr(*a, *most)};
+          a = std::move(most);
+          return result;
+        }
+        continue;
+      }
+      best = std::move(most);
+      bestLevel = kMaxLossyLevel;
+      int lo = 0, hi = kMaxLossyLevel;  // lo does not fit, hi does
+      while (hi - lo > 1) {
+        if (!ProgressContinues(progress)) return {};
+        const int mid = (lo + hi) / 2;
+        uint32_t midSize = 0;
+        AnimationPtr candidate = attempt(*base, mid, &midSize);
+        if (midSize <= maxBytes) {
+          hi = mid;
+          best = std::move(candidate);
+          bestLevel = mid;
+        } else {
+          lo = mid;
+        }
+      }
+    }
+    result = {true, ComputeFileSize(*best, false, nullptr), bestLevel, bits, ComposedPsnr(*a, *best)};
+    a = std::move(best);
+    return result;
+  }
+  return result;
+}
+
+}  // namespace lw

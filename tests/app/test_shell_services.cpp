@@ -1,0 +1,152 @@
+// The editor's own dialogs behind the export commands and help, the fixed status bar, and the size shown
+// before a save.
+#include <QDialog>
+#include <QLabel>
+#include <QStatusBar>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QtTest>
+#include <cstdio>
+#include <filesystem>
+
+#include "app/dialogs/avi_compression_dialog.h"
+#include "app/dialogs/help_window.h"
+#include "app/shell/ids.h"
+#include "app_test_support.h"
+#include "io/files.h"
+
+using namespace lw;
+using namespace lw::app;
+
+namespace {
+
+std::string MakeGif(const QString& folder, int frames, uint32_t delay = 10) {
+  std::string path = (folder + "/clip.gif").toStdString();
+  AnimationPtr a = test::MakeAnimation(frames, 16, 12);
+  for (Frame* f = FirstFrame(*a); f; f = NextFrame(f)) f->delay = delay;
+  RecordingUiHooks quiet;
+  ScopedUiHooks scope(&quiet);
+  return WriteGifFile(path, *a) == 1 ? path : std::string();
+}
+
+// Answers the next modal dialog of the given type with OK once it shows, as a user would.
+template <typename Dialog>
+void AcceptWhenShown(bool* seen) {
+  QTimer::singleShot(50, [seen] {
+    if (auto* d = qobject_cast<Dialog*>(QApplication::activeModalWidget())) {
+      *seen = true;
+      d->accept();
+    } else {
+      AcceptWhenShown<Dialog>(seen);
+    }
+  });
+}
+
+std::string Run(const std::string& command) {
+  std::string out;
+  if (FILE* p = popen(command.c_str(), "r")) {
+    char buf[256];
+    while (std::fgets(buf, sizeof buf, p)) out += buf;
+    pclose(p);
+  }
+  return out;
+}
+
+}  // namespace
+
+class ShellServicesTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void aviExportAsksTheCompressionQuestion();
+  void helpShowsInsideTheProgram();
+  void statusFieldsKeepTheirWidths();
+  void shownSizeIsTheSavedSize();
+};
+
+void ShellServicesTest::aviExportAsksTheCompressionQuestion() {
+  test::TestShell shell;
+  MainWindow& w = shell.window;
+  std::string path = MakeGif(shell.settings.Folder(), 3);
+  w.OpenDocument(&path);
+  const QString movie = shell.settings.Folder() + "/clip.AVI";
+  shell.saveAnswers.push_back(movie);
+  bool asked = false;
+  AcceptWhenShown<AviCompressionDialog>(&asked);
+  w.DispatchCommand(kCmdExportAvi);
+  QVERIFY(asked);
+  QVERIFY(QFile::exists(movie));
+  QVERIFY(shell.recorder.Texts().empty());
+  if (Run("ffprobe -version >/dev/null 2>&1 && echo yes").empty()) QSKIP("no ffprobe");
+  const std::string frames =
+      Run("ffprobe -v error -count_frames -show_entries stream=nb_read_frames -of csv=p=0 '" +
+          movie.toStdString() + "'");
+  QCOMPARE(std::stoi(frames), 3);
+}
+
+void ShellServicesTest::helpShowsInsideTheProgram() {
+  test::TestShell shell;
+  MainWindow& w = shell.window;
+  bool folderFound = false;
+  const std::string page = FindHelpFile(&folderFound);
+  QVERIFY(!page.empty());
+  QVERIFY(ShowHelpWindow(&w, QString::fromStdString(page)));
+  auto* browser = w.findChild<QTextBrowser*>("helpBrowser");
+  QVERIFY(browser);
+  QVERIFY(browser->isVisible());
+  QVERIFY(browser->toPlainText().contains("Loopwright"));
+  // Asking again brings the same window forward.
+  QVERIFY(ShowHelpWindow(&w, QString::fromStdString(page)));
+  QCOMPARE(w.findChildren<QTextBrowser*>().size(), 1);
+  QVERIFY(!ShowHelpWindow(&w, shell.settings.Folder() + "/missing.htm"));
+  // A page that cannot be shown is said, not passed over.
+  w.DialogServices().openHelp = [](const QString&) { return false; };
+  w.DispatchCommand(kCmdHelp);
+  QCOMPARE(shell.recorder.Texts().size(), size_t{1});
+  QVERIFY(shell.recorder.Texts()[0].find("Unable to show the help file") == 0);
+}
+
+void ShellServicesTest::statusFieldsKeepTheirWidths() {
+  test::TestShell shell;
+  MainWindow& w = shell.window;
+  w.show();
+  std::string path = MakeGif(shell.settings.Folder(), 12);
+  w.OpenDocument(&path);
+  w.SelectFrame(-1);
+  auto widths = [&w] {
+    std::vector<int> out;
+    for (int i = 0; i < 4; ++i)
+      out.push_back(w.statusBar()->findChild<QLabel*>(QString("part%1").arg(i))->width());
+    return out;
+  };
+  QTRY_VERIFY(!w.StatusText(2).contains("Calculating"));
+  const std::vector<int> before = widths();
+  QCOMPARE(before[0], std::max(120, before[0]));
+  // Other texts, longer and shorter, in every field.
+  w.SelectFrame(10);
+  w.DispatchCommand(kCmdZoom400);
+  QCOMPARE(widths(), before);
+  std::string slow = MakeGif(shell.settings.Folder(), 12, 65535);
+  w.OpenDocument(&slow);
+  QCOMPARE(w.StatusText(3), QString("  Running Time: 7864.20 secs"));
+  QCOMPARE(widths(), before);
+}
+
+void ShellServicesTest::shownSizeIsTheSavedSize() {
+  test::TestShell shell;
+  MainWindow& w = shell.window;
+  std::string path = MakeGif(shell.settings.Folder(), 4);
+  w.OpenDocument(&path);
+  w.SelectFrame(0);
+  w.DispatchCommand(kCmdRotate180);
+  QVERIFY(w.IsModified());
+  QTRY_VERIFY(!w.StatusText(2).contains("Calculating"));
+  QString shown = w.StatusText(2);
+  shown.remove(QRegularExpression("[^0-9]"));
+  w.DispatchCommand(kCmdSave);
+  QVERIFY(!w.IsModified());
+  QCOMPARE(static_cast<qint64>(std::filesystem::file_size(path)), shown.toLongLong());
+}
+
+QTEST_MAIN(ShellServicesTest)
+#include "test_shell_services.moc"

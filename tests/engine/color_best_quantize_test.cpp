@@ -1,0 +1,123 @@
+// The high-quality quantizer: exact pictures stay exact, richer ones get a palette of distinct, used
+// colours that is much closer than median cut's, and the nearest-colour search agrees with a full scan.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <set>
+#include <tuple>
+
+#include "color/best_quantize.h"
+#include "color/palette_choice.h"
+#include "color/true_color.h"
+#include "color_dib_support.h"
+#include "support/hooks_fixture.h"
+
+namespace lw {
+namespace {
+
+using test::Concat;
+using test::DibHead;
+using test::DibLayout;
+using test::DibRows;
+
+// A smooth, photo-like 24-bit top-down picture: blended gradients with thousands of colours.
+std::vector<uint8_t> Smooth(int w, int h) {
+  DibLayout s{.width = w, .height = -h, .bitCount = 24};
+  return Concat(DibHead(s), DibRows(s, [w, h](int y, std::vector<uint8_t>& r) {
+                  for (int x = 0; x < w; ++x) {
+                    const double u = double(x) / w, v = double(y) / h;
+                    r.push_back(static_cast<uint8_t>(128 + 120 * std::sin(6 * u + 2 * v)));      // blue
+                    r.push_back(static_cast<uint8_t>(255 * u * v));                              // green
+                    r.push_back(static_cast<uint8_t>(128 + 120 * std::cos(4 * v - 3 * u * u)));  // red
+                  }
+                }));
+}
+
+double Psnr(const Animation& a, const std::vector<uint8_t>& dib) {
+  DibView view;
+  EXPECT_EQ(ReadDib(dib.data(), dib.size(), 0, &view), DibError::kNone);
+  const Frame* f = FirstFrame(a);
+  const size_t stride = DibStride(view.header.width, 24);
+  double sum = 0;
+  for (int y = 0; y < f->height; ++y)
+    for (int x = 0; x < f->width; ++x) {
+      const PaletteEntry& e = (*f->palette)[f->Row(y)[x]];
+      const uint8_t* p = view.bits + static_cast<size_t>(y) * stride + 3 * static_cast<size_t>(x);
+      const double d[3] = {double(e.blue) - p[0], double(e.green) - p[1], double(e.red) - p[2]};
+      sum += d[0] * d[0] + d[1] * d[1] + d[2] * d[2];
+    }
+  const double mse = sum / (3.0 * f->width * f->height);
+  return 10 * std::log10(255.0 * 255.0 / mse);
+}
+
+class BestQuantize : public test::RecordingTest {};
+
+TEST_F(BestQuantize, DistinctUsedColoursMuchCloserThanMedianCut) {
+  auto dib = Smooth(160, 120);
+  DibView view;
+  ASSERT_EQ(ReadDib(dib.data(), dib.size(), 0, &view), DibError::kNone);
+  for (int colours : {2, 16, 256}) {
+    PaletteEntry out[256];
+    const int n = BestDibPalette(view.header, view.bits, out, colours);
+    ASSERT_EQ(n, colours);  // thousands of colours: every entry is needed
+    std::set<std::tuple<int, int, int>> seen;
+    for (int i = 0; i < n; ++i) seen.insert({out[i].red, out[i].green, out[i].blue});
+    EXPECT_EQ(static_cast<int>(seen.size()), n) << "duplicate entries at " << colours;
+  }
+  for (uint32_t dither : {0u, kChoiceDither}) {
+    AnimationPtr classic = ConvertDibToAnimation(nullptr, dib.data(), dib.size(), nullptr, 0,
+                                                 ChoiceWithBits(kChoiceAdaptive | dither, 8));
+    AnimationPtr best = ConvertDibToAnimation(nullptr, dib.data(), dib.size(), nullptr, 0,
+                                              ChoiceWithBits(kChoiceAdaptive | kChoiceBest | dither, 8));
+    ASSERT_TRUE(classic && best);
+    // Every entry of the best palette is used by some pixel when not dithering.
+    if (!dither) {
+      std::set<int> used;
+      const Frame* f = FirstFrame(*best);
+      for (int y = 0; y < f->height; ++y)
+        for (int x = 0; x < f->width; ++x) used.insert(f->Row(y)[x]);
+      EXPECT_EQ(static_cast<int>(used.size()), best->globalPalette->Count());
+    }
+    EXPECT_GT(Psnr(*best, dib), Psnr(*classic, dib) + 1.5) << "dither " << dither;
+  }
+  EXPECT_TRUE(hooks.Texts().empty());
+}
+
+TEST_F(BestQuantize, FewColoursStayExact) {
+  DibLayout s{.width = 9, .height = 4, .bitCount = 24};
+  auto dib =
+      Concat(DibHead(s), DibRows(s, [](int y, std::vector<uint8_t>& r) {
+               for (int x = 0; x < 9; ++x)
+                 r.insert(r.end(), {static_cast<uint8_t>(x * 30 + 1), static_cast<uint8_t>(y * 70 + 3), 7});
+             }));
+  DibView view;
+  ASSERT_EQ(ReadDib(dib.data(), dib.size(), 0, &view), DibError::kNone);
+  PaletteEntry out[256];
+  ASSERT_EQ(BestDibPalette(view.header, view.bits, out, 256), 36);
+  ASSERT_EQ(BestDibPalette(view.header, view.bits, out, 16), 16);
+}
+
+TEST_F(BestQuantize, NearestColourAgreesWithAFullScan) {
+  std::mt19937 rng(5);
+  for (int size : {1, 2, 7, 64, 256}) {
+    std::vector<PaletteEntry> entries;
+    for (int i = 0; i < size; ++i)
+      entries.push_back({static_cast<uint8_t>(rng()),
+                         static_cast<uint8_t>(rng() % 8 * 32),  // many equal greens
+                         static_cast<uint8_t>(rng()), 0});
+    if (size > 2) entries[static_cast<size_t>(size - 1)] = entries[1];  // a duplicate: the lower index wins
+    Palette palette(entries);
+    NearestColour nearest(palette);
+    for (int k = 0; k < 3000; ++k) {
+      const int r = static_cast<int>(rng() % 256), g = static_cast<int>(rng() % 256),
+                b = static_cast<int>(rng() % 256);
+      ASSERT_EQ(nearest.Find(r, g, b), palette.NearestIndex(static_cast<uint8_t>(r), static_cast<uint8_t>(g),
+                                                            static_cast<uint8_t>(b)))
+          << size << ": " << r << "," << g << "," << b;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace lw
