@@ -5,11 +5,20 @@
 
 #include <string>
 
+#include "cli/cli.h"
 #include "model/animation.h"
 
 namespace lw::cli {
 
 // Gives the exit code: kExitOk when saved.
 int SaveForCommand(const std::string& path, Animation& a);
+
+// Takes --clip / --no-clip as the answer to the clipping question. False, after a usage message, when
+// both are given.
+bool TakeClipFlags(const Args& args, const std::string& command);
+
+// The clipping question asked before an operation that composes the screen (and so would drop what lies
+// outside it), answered as the save answers it. Gives kExitOk to go on.
+int ClipBeforeCommand(Animation& a);
 
 }  // namespace lw::cli

@@ -14,10 +14,7 @@ int RunCopy(const std::vector<std::string>& raw) {
   if (auto unknown = args.Unknown({"--clip", "--no-clip", "--allow-partial"}); !unknown.empty())
     return UsageError("copy", "unknown option " + unknown[0]);
   if (args.positional().size() != 2) return UsageError("copy", "give the file to read and the file to write");
-  if (args.Flag("--clip") && args.Flag("--no-clip"))
-    return UsageError("copy", "--clip and --no-clip exclude each other");
-  if (args.Flag("--clip")) TheHooks().boxAnswers["Animation needs clipping"] = MsgResult::Yes;
-  if (args.Flag("--no-clip")) TheHooks().boxAnswers["Animation needs clipping"] = MsgResult::No;
+  if (!TakeClipFlags(args, "copy")) return kExitUsage;
 
   AnimationPtr a;
   if (int r = ReadForCommand(args.positional()[0], args.Flag("--allow-partial"), &a); r != kExitOk) return r;

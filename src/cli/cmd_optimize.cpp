@@ -8,6 +8,7 @@
 #include "cli/cli_edit.h"
 #include "cli/cli_gif_read.h"
 #include "cli/cli_save.h"
+#include "gif/gif_write_form.h"
 #include "gif/gif_writer.h"
 #include "io/files.h"
 #include "optimize/best.h"
@@ -28,7 +29,7 @@ int RunOptimize(const std::vector<std::string>& raw) {
   const std::vector<std::string> techniques = {"--shrink-palettes", "--remove-local-palettes",
                                                "--shrink-frames", "--transparency", "--remove-frames"};
   std::vector<std::string> known = techniques;
-  known.insert(known.end(), {"-o", "--best", "--quiet", "--lossy", "--max-size"});
+  known.insert(known.end(), {"-o", "--best", "--quiet", "--lossy", "--max-size", "--clip", "--no-clip"});
   if (auto unknown = args.Unknown(known); !unknown.empty())
     return UsageError("optimize", "unknown option " + unknown[0]);
   if (args.positional().size() != 1) return UsageError("optimize", "give one file to optimize");
@@ -55,9 +56,15 @@ int RunOptimize(const std::vector<std::string>& raw) {
     if (!maxSize) return UsageError("optimize", "--max-size takes a number of bytes");
     if (lossy) return UsageError("optimize", "--max-size finds the lossy level itself; leave out --lossy");
   }
+  if (!TakeClipFlags(args, "optimize")) return kExitUsage;
 
   AnimationPtr a;
   if (int r = ReadForCommand(args.positional()[0], false, &a); r != kExitOk) return r;
+  // Both ways compose the screen, which drops what lies outside it: the question comes first, as for a save.
+  bool clipped = false;
+  for (const Frame* f = FirstFrame(*a); f && !clipped; f = NextFrame(f))
+    clipped = FrameNeedsClipping(*f, a->screenWidth, a->screenHeight);
+  if (int r = ClipBeforeCommand(*a); r != kExitOk) return r;
   std::error_code ec;
   const uint64_t before = std::filesystem::file_size(args.positional()[0], ec);
   const auto start = std::chrono::steady_clock::now();
@@ -65,7 +72,9 @@ int RunOptimize(const std::vector<std::string>& raw) {
   bool keepInput = false;
   if (args.Flag("--best")) {
     // When nothing beats the file as it is, the file itself is the smallest result.
-    keepInput = !OptimizeAnimationBest(*a, progress.get()) && ProgressContinues(progress.get());
+    // The file's own bytes only when they show what the animation holds in every decoder.
+    keepInput = !OptimizeAnimationBest(*a, progress.get()) && ProgressContinues(progress.get()) && !clipped &&
+                DecodersAgree(*a);
   } else {
     OptimizeOptions options = 0;
     if (!anyTechnique) {
@@ -128,13 +137,15 @@ int RunOptimize(const std::vector<std::string>& raw) {
 int RunUnoptimize(const std::vector<std::string>& raw) {
   Args args(raw, {"-o"});
   if (!args.ok()) return UsageError("unoptimize", args.error());
-  if (auto unknown = args.Unknown({"-o"}); !unknown.empty())
+  if (auto unknown = args.Unknown({"-o", "--clip", "--no-clip"}); !unknown.empty())
     return UsageError("unoptimize", "unknown option " + unknown[0]);
   auto out = args.Value("-o");
   if (args.positional().size() != 1 || !out || out->empty())
     return UsageError("unoptimize", "give one file and -o OUT");
+  if (!TakeClipFlags(args, "unoptimize")) return kExitUsage;
   AnimationPtr a;
   if (int r = ReadForCommand(args.positional()[0], false, &a); r != kExitOk) return r;
+  if (int r = ClipBeforeCommand(*a); r != kExitOk) return r;
   if (!UnoptimizeAnimation(*a)) return kExitFailed;
   return SaveForCommand(*out, *a);
 }
@@ -144,7 +155,8 @@ int RunUnoptimize(const std::vector<std::string>& raw) {
 LW_CLI_COMMAND(
     "optimize",
     "IN -o OUT [--shrink-palettes] [--remove-local-palettes[=clean|map]] [--shrink-frames] "
-    "[--transparency] [--remove-frames] [--best] [--lossy[=N] | --max-size BYTES] [--quiet]",
+    "[--transparency] [--remove-frames] [--best] [--lossy[=N] | --max-size BYTES] [--clip | --no-clip] "
+    "[--quiet]",
     "make the file smaller; with no technique flags every technique is used (local palettes go only "
     "where they merge cleanly; =map maps them all, which may change colours); --best encodes the "
     "animation afresh and keeps the smallest result, the file itself when nothing beats it (the "
@@ -152,8 +164,9 @@ LW_CLI_COMMAND(
     "compresses better; --max-size finds the least loss (lossy level, then fewer colours) that fits",
     RunOptimize);
 
-LW_CLI_COMMAND("unoptimize", "IN -o OUT",
-               "make every frame a full, opaque picture of the screen (refused with local palettes)",
+LW_CLI_COMMAND("unoptimize", "IN -o OUT [--clip | --no-clip]",
+               "make every frame a full picture of the screen, transparent where nothing is shown "
+               "(refused with local palettes)",
                RunUnoptimize);
 
 }  // namespace lw::cli

@@ -1,6 +1,7 @@
 // loopwright-cli: every engine operation from the command line.
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -58,5 +59,12 @@ int main(int argc, char** argv) {
   static SettingsStore store(SettingsStore::DefaultPath());
   store.Load();
   ReadPreferences(&store);
-  return it->second.run(rest);
+  try {
+    return it->second.run(rest);
+  } catch (const std::bad_alloc&) {
+    // Whatever ran out of memory is given up; the output file is written only at the end, so it is
+    // untouched.
+    std::fprintf(stderr, "loopwright-cli: Not enough memory to complete the command.\n");
+    return kExitFailed;
+  }
 }

@@ -105,6 +105,7 @@ class GifReader {
 
  private:
   Extension ReadExtension(uint8_t label, BlockPtr* block);
+  Extension KeepExtension(uint8_t label, std::vector<uint8_t> body, BlockPtr* block);
   bool ParseImage(Frame& f, PendingImage* image);
   Decoded DecodeImage(const PendingImage& image, LzwDecoder& decoder, DecodeScratch& scratch) const;
   // The deferred images decoded, progress shown in file order. Gives the index of the first image that
@@ -195,13 +196,14 @@ int GifReader::Read(AnimationPtr* out) {
           state = kFailed;
           break;
         }
-        if (label == kPlainTextBlock || label == kCommentBlock || label == kApplicationBlock) {
+        if (label != 0xF9) {
+          // Other programs' extensions (labels this reader does not know) are kept like the known ones.
           Extension e = ReadExtension(label, &block);
           if (e == Extension::Failed) {
             Fail("Error reading extension");
             state = kFailed;
           }
-        } else if (label == 0xF9) {
+        } else {
           uint8_t control[6];
           if (!in_.Read(control, sizeof control)) {
             Fail("EOF found instead of trailer block");
@@ -210,9 +212,6 @@ int GifReader::Read(AnimationPtr* out) {
           }
           pending = NewFrameBlock(control + 1);
           if (!pending) state = kFailed;
-        } else {
-          Fail("Unrecognized Control Block");
-          state = kFailed;
         }
         break;
       }
@@ -307,6 +306,11 @@ int GifReader::Read(AnimationPtr* out) {
 
 Extension GifReader::ReadExtension(uint8_t label, BlockPtr* block) {
   std::vector<uint8_t> body;
+  // A terminator at once is an empty extension (an empty comment, for one), not a damaged one.
+  if (in_.pos < in_.size && in_.data[in_.pos] == 0) {
+    ++in_.pos;
+    return KeepExtension(label, {0}, block);
+  }
   if (!in_.ReadSubBlock(body)) return Extension::Failed;
   bool closed = false;
   if (label == kApplicationBlock && body.size() == 12 &&
@@ -343,8 +347,14 @@ Extension GifReader::ReadExtension(uint8_t label, BlockPtr* block) {
     in_.pos += length;
   }
   body.push_back(0);
-  auto e = NewExtensionBlock(label);
+  return KeepExtension(label, std::move(body), block);
+}
+
+Extension GifReader::KeepExtension(uint8_t label, std::vector<uint8_t> body, BlockPtr* block) {
+  const bool known = label == kPlainTextBlock || label == kCommentBlock || label == kApplicationBlock;
+  auto e = NewExtensionBlock(known ? label : uint8_t{kOtherExtensionBlock});
   if (!e) return Extension::Failed;
+  e->label = label;
   e->subBlocks = std::move(body);
   *block = std::move(e);
   return Extension::Block;
@@ -376,7 +386,11 @@ bool GifReader::ParseImage(Frame& f, PendingImage* image) {
   // Sizes come from the file: refuse what the limits do not allow before asking for any memory.
   const uint64_t pixels = static_cast<uint64_t>(f.width) * static_cast<uint64_t>(f.height);
   const PixelLimits& limits = Limits();
-  if (pixels == 0 || pixels > limits.maxFramePixels || totalPixels_ + pixels > limits.maxTotalPixels) {
+  if (pixels == 0) {
+    Fail("A frame of this file has a width or height of 0 and holds no picture.");
+    return false;
+  }
+  if (pixels > limits.maxFramePixels || totalPixels_ + pixels > limits.maxTotalPixels) {
     Fail("Not enough memory to build frame image");
     return false;
   }

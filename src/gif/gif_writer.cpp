@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "gif/gif_lzw.h"
+#include "gif/gif_write_form.h"
 #include "model/preferences.h"
 #include "platform/ui_hooks.h"
 
@@ -18,10 +19,10 @@ void PutLe16(std::vector<uint8_t>& out, uint32_t v) {
   out.push_back(static_cast<uint8_t>(v >> 8));
 }
 
-// A colour table padded with black to 2^BitsForCount entries.
-void PutColorTable(std::vector<uint8_t>& out, const Palette& p) {
+// A colour table padded with black to 2^bits entries.
+void PutColorTable(std::vector<uint8_t>& out, const Palette& p, int bits) {
   int count = std::min(p.Count(), 256);
-  int padded = 1 << BitsForCount(count);
+  int padded = 1 << bits;
   for (int i = 0; i < padded; ++i) {
     PaletteEntry e = i < count ? p[i] : PaletteEntry{};
     out.push_back(e.red);
@@ -33,15 +34,15 @@ void PutColorTable(std::vector<uint8_t>& out, const Palette& p) {
 // The table bits of a packed byte always describe the table that is written, so a file can never
 // announce a table it does not have (or the other way round). Without a table the size bits mean nothing
 // and stay as the file had them, like every other bit.
-uint8_t TableBits(uint8_t packed, const Palette* table, uint8_t presentBit) {
+uint8_t TableBits(uint8_t packed, const Palette* table, int bits, uint8_t presentBit) {
   if (!table) return static_cast<uint8_t>(packed & ~presentBit);
-  return static_cast<uint8_t>((packed & ~7) | presentBit | (BitsForCount(table->Count()) - 1));
+  return static_cast<uint8_t>((packed & ~7) | presentBit | (bits - 1));
 }
 
-int ColorResolution(const Animation& a) {
+int ColorResolution(const Animation& a, const GifWriteForm& form) {
   int r = std::max((a.screenFlags >> 4) & 7, a.screenFlags & 7);
-  for (Frame* f = FirstFrame(a); f && r < 7; f = NextFrame(f))
-    if (f->localPalette) r = std::max(r, BitsForCount(f->localPalette->Count()) - 1);
+  if (a.globalPalette) r = std::max(r, form.globalTableBits - 1);
+  for (const FrameWriteForm& f : form.frames) r = std::max(r, f.localTableBits - 1);
   return r;
 }
 
@@ -53,17 +54,18 @@ bool FrameFitsGif(const Frame& f) {
 int WriteGifImpl(GifSink& sink, Animation& a, ProgressRecord* progress, bool storeResolution) {
   static const uint8_t kSignature[6] = {'G', 'I', 'F', '8', '9', 'a'};
   if (!sink.Write(kSignature, sizeof kSignature)) return 0;
-  int resolution = ColorResolution(a);
+  const GifWriteForm form = PlanGifWrite(a);
+  int resolution = ColorResolution(a, form);
   uint8_t screenFlags = static_cast<uint8_t>((a.screenFlags & 0x8F) | (resolution << 4));
   if (storeResolution) a.screenFlags = screenFlags;
 
   std::vector<uint8_t> head;
   PutLe16(head, static_cast<uint32_t>(std::max(a.screenWidth, 0)));
   PutLe16(head, static_cast<uint32_t>(std::max(a.screenHeight, 0)));
-  head.push_back(TableBits(screenFlags, a.globalPalette.get(), kScreenGlobalTable));
+  head.push_back(TableBits(screenFlags, a.globalPalette.get(), form.globalTableBits, kScreenGlobalTable));
   head.push_back(a.backgroundIndex);
   head.push_back(a.aspectByte);
-  if (a.globalPalette) PutColorTable(head, *a.globalPalette);
+  if (a.globalPalette) PutColorTable(head, *a.globalPalette, form.globalTableBits);
   if (a.loopCount != 1) {
     static const uint8_t kLoop[14] = {0x21, 0xFF, 0x0B, 'N', 'E', 'T', 'S',
                                       'C',  'A',  'P',  'E', '2', '.', '0'};
@@ -79,12 +81,13 @@ int WriteGifImpl(GifSink& sink, Animation& a, ProgressRecord* progress, bool sto
   // One encoder per thread, kept between writes (the saved-size job writes thousands of times).
   static thread_local LzwEncoder encoder;
   std::vector<uint8_t> out;
+  size_t frameIndex = 0;
   for (GifBlock* b = a.head ? a.head->next : nullptr; b; b = b->next) {
     if (!ProgressContinues(progress)) return 2;
     out.clear();
     if (const ExtensionBlock* e = AsExtension(b)) {
       out.push_back(0x21);
-      out.push_back(e->kind);
+      out.push_back(e->label);
       // The stored sub-blocks up to the first zero length byte (one that runs past the end is dropped).
       const std::vector<uint8_t>& s = e->subBlocks;
       for (size_t i = 0; i < s.size() && s[i] != 0 && i + 1 + s[i] <= s.size(); i += 1 + s[i])
@@ -97,22 +100,24 @@ int WriteGifImpl(GifSink& sink, Animation& a, ProgressRecord* progress, bool sto
     Frame* f = AsFrame(b);
     if (!f) continue;
     if (!FrameFitsGif(*f)) return 0;
-    const uint8_t control[8] = {0x21,
-                                0xF9,
-                                0x04,
-                                f->controlFlags,
-                                static_cast<uint8_t>(std::min<uint32_t>(f->delay, 0xFFFF)),
-                                static_cast<uint8_t>(std::min<uint32_t>(f->delay, 0xFFFF) >> 8),
-                                f->transparentIndex,
-                                0x00};
+    const FrameWriteForm& ff = form.frames[frameIndex++];
+    const uint8_t control[8] = {
+        0x21,
+        0xF9,
+        0x04,
+        static_cast<uint8_t>(f->controlFlags | (ff.addTransparent ? kControlTransparent : 0)),
+        static_cast<uint8_t>(std::min<uint32_t>(f->delay, 0xFFFF)),
+        static_cast<uint8_t>(std::min<uint32_t>(f->delay, 0xFFFF) >> 8),
+        ff.addTransparent ? ff.transparentIndex : f->transparentIndex,
+        0x00};
     out.insert(out.end(), control, control + sizeof control);
     out.push_back(0x2C);
     PutLe16(out, static_cast<uint16_t>(f->left));
     PutLe16(out, static_cast<uint16_t>(f->top));
     PutLe16(out, static_cast<uint32_t>(f->width));
     PutLe16(out, static_cast<uint32_t>(f->height));
-    out.push_back(TableBits(f->imageFlags, f->localPalette.get(), kImageLocalTable));
-    if (f->localPalette) PutColorTable(out, *f->localPalette);
+    out.push_back(TableBits(f->imageFlags, f->localPalette.get(), ff.localTableBits, kImageLocalTable));
+    if (f->localPalette) PutColorTable(out, *f->localPalette, ff.localTableBits);
     if (!sink.Write(out.data(), out.size())) return 0;
     LzwImage image{f->Bits(), f->Stride(), f->width, f->height, IsInterlaced(*f)};
     if (!encoder.Encode(sink, image, MinimumCodeSize(*f))) return 0;

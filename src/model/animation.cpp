@@ -146,6 +146,7 @@ BlockPtr CopyBlock(const GifBlock& b, Palette* palette) {
   if (const ExtensionBlock* e = AsExtension(&b)) {
     auto copy = NewExtensionBlock(e->kind);
     if (!copy) return nullptr;
+    copy->label = e->label;
     copy->subBlocks = e->subBlocks;
     return copy;
   }

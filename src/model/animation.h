@@ -23,8 +23,9 @@ struct ProgressRecord;
 
 enum BlockKind : uint8_t {
   kPlainTextBlock = 0x01,
-  kHeadBlock = 0x2A,   // '*'
-  kImageBlock = 0x2C,  // ','
+  kOtherExtensionBlock = 0x21,  // '!': an extension of a label the program does not know, kept as read
+  kHeadBlock = 0x2A,            // '*'
+  kImageBlock = 0x2C,           // ','
   kCommentBlock = 0xFE,
   kApplicationBlock = 0xFF,
 };
@@ -50,12 +51,14 @@ struct HeadBlock : GifBlock {
   HeadBlock() : GifBlock(kHeadBlock) {}
 };
 
-// Comment, plain-text and application extensions, kept as the file had them.
+// Comment, plain-text, application and unknown extensions, kept as the file had them.
 struct ExtensionBlock : GifBlock {
   // The body exactly as in the file: data sub-blocks (length 1-255 and that many bytes) closed by a zero
   // length byte. A new block holds just the closing zero.
   std::vector<uint8_t> subBlocks{0};
-  explicit ExtensionBlock(uint8_t k) : GifBlock(k) {}
+  // The label written after the extension introducer: the kind, except for kOtherExtensionBlock.
+  uint8_t label;
+  explicit ExtensionBlock(uint8_t k) : GifBlock(k), label(k) {}
 };
 
 // Graphic control flags and image flags.
@@ -132,7 +135,8 @@ inline const Frame* AsFrame(const GifBlock* b) {
   return b && b->kind == kImageBlock ? static_cast<const Frame*>(b) : nullptr;
 }
 inline ExtensionBlock* AsExtension(GifBlock* b) {
-  return b && (b->kind == kPlainTextBlock || b->kind == kCommentBlock || b->kind == kApplicationBlock)
+  return b && (b->kind == kPlainTextBlock || b->kind == kCommentBlock || b->kind == kApplicationBlock ||
+               b->kind == kOtherExtensionBlock)
              ? static_cast<ExtensionBlock*>(b)
              : nullptr;
 }

@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <new>
 #include <system_error>
 #include <thread>
 #include <unordered_map>
 #include <vector>
 
+#include "gif/gif_write_form.h"
 #include "gif/gif_writer.h"
 #include "optimize/lzw_choice.h"
 #include "optimize/optimizer.h"
@@ -685,8 +687,12 @@ constexpr uint64_t kSplitFrom = 1u << 17;
 // header and screen, global table, looping block, extension blocks, and per frame its control block,
 // descriptor and local table. (A test holds this to what the writer writes.)
 uint64_t FileSizeAround(const Animation& a, uint64_t imageData) {
-  auto table = [](const Palette* p) -> uint64_t { return p ? 3u << BitsForCount(p->Count()) : 0; };
-  uint64_t size = 13 + table(a.globalPalette.get()) + (a.loopCount != 1 ? 19 : 0) + 1 + imageData;
+  // The tables as the writer writes them (one may grow to give a frame a transparent index).
+  const GifWriteForm form = PlanGifWrite(a);
+  auto table = [](const Palette* p, int bits) -> uint64_t { return p ? 3u << bits : 0; };
+  uint64_t size =
+      13 + table(a.globalPalette.get(), form.globalTableBits) + (a.loopCount != 1 ? 19 : 0) + 1 + imageData;
+  size_t frame = 0;
   for (const GifBlock* b = a.head ? a.head->next : nullptr; b; b = b->next) {
     if (const ExtensionBlock* e = AsExtension(b)) {
       size += 3;  // introducer, label, terminator
@@ -694,16 +700,21 @@ uint64_t FileSizeAround(const Animation& a, uint64_t imageData) {
       for (size_t i = 0; i < sub.size() && sub[i] != 0 && i + 1 + sub[i] <= sub.size(); i += 1 + sub[i])
         size += 1 + sub[i];
     } else if (const Frame* f = AsFrame(b)) {
-      size += 8 + 10 + table(f->localPalette.get());
+      size += 8 + 10 + table(f->localPalette.get(), form.frames[frame++].localTableBits);
     }
   }
   return size;
 }
 
+// The rebuild keeps several composed screens of four bytes a pixel at once (about 24 bytes a screen pixel
+// in all); a larger screen is left to the passes on palette indices, which need two bytes a pixel.
+constexpr uint64_t kRebuildMaxScreenPixels = uint64_t{1} << 24;
+
 AnimationPtr Rebuild(const Animation& a, ProgressRecord* progress, bool& stopped, uint64_t* fileSize) {
   stopped = false;
   const int W = a.screenWidth, H = a.screenHeight;
   if (W <= 0 || H <= 0 || !FirstFrame(a)) return nullptr;
+  if (static_cast<uint64_t>(W) * static_cast<uint64_t>(H) > kRebuildMaxScreenPixels) return nullptr;
   const Colours colours(a);
   const size_t ids = colours.rgb.size();
   IdCounts drawn(ids), repeated(ids);
@@ -802,12 +813,23 @@ AnimationPtr Rebuild(const Animation& a, ProgressRecord* progress, bool& stopped
     try {
       second = std::thread([&] {
         uint32_t unused = 0;
-        secondOk = EncodeFrames(shared, split, plans.size(), results, halt, done, nullptr, unused);
+        try {
+          secondOk = EncodeFrames(shared, split, plans.size(), results, halt, done, nullptr, unused);
+        } catch (const std::bad_alloc&) {
+          // Out of memory on this thread: the rebuild is given up, as on the first.
+          secondOk = false;
+          halt = true;
+        }
       });
     } catch (const std::system_error&) {
     }
   }
-  bool ok = EncodeFrames(shared, 0, split, results, halt, done, progress, stepped);
+  bool ok = false;
+  try {
+    ok = EncodeFrames(shared, 0, split, results, halt, done, progress, stepped);
+  } catch (const std::bad_alloc&) {
+    halt = true;
+  }
   if (second.joinable())
     second.join();
   else if (ok && split < plans.size())
@@ -855,7 +877,12 @@ bool OptimizeAnimationBest(Animation& a, ProgressRecord* progress, BestOptimizeS
   SetProgressRange(progress, 2 * frames);
   bool stopped = false;
   uint64_t rebuiltAtMost = 0;
-  AnimationPtr rebuilt = Rebuild(a, progress, stopped, &rebuiltAtMost);
+  AnimationPtr rebuilt;
+  try {
+    rebuilt = Rebuild(a, progress, stopped, &rebuiltAtMost);
+  } catch (const std::bad_alloc&) {
+    // Not enough memory to rebuild: the passes on the file's own indices are tried instead.
+  }
   if (stopped) return false;
   if (rebuilt) s.rebuiltBytes = rebuiltAtMost;
 

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/gif_support.h"
 #include "engine/support/builders.h"
 #include "io/files.h"
 #include "platform/recording_ui_hooks.h"
@@ -21,9 +22,10 @@ struct CliRun {
   std::string out, err;
 };
 
-inline CliRun Cli(const std::string& args, const TempDir& dir) {
+// Runs the tool with the arguments; the shell runs `before` first (a limit, for one), then the tool.
+inline CliRun Cli(const std::string& args, const TempDir& dir, const std::string& before = "") {
   std::string errPath = dir / "stderr.txt";
-  std::string command = std::string(LW_CLI_PATH) + " " + args + " 2>" + errPath;
+  std::string command = before + std::string(LW_CLI_PATH) + " " + args + " 2>" + errPath;
   CliRun r;
   FILE* p = popen(command.c_str(), "r");
   char buf[4096];
@@ -34,10 +36,6 @@ inline CliRun Cli(const std::string& args, const TempDir& dir) {
   std::ifstream err(errPath);
   r.err.assign(std::istreambuf_iterator<char>(err), std::istreambuf_iterator<char>());
   return r;
-}
-
-inline std::string GifData(const std::string& name) {
-  return std::string(LW_TEST_DATA) + "/gif/" + name;
 }
 
 // Reads a file the tool wrote, without messages; the test fails unless it reads completely.

@@ -99,3 +99,38 @@ TEST(GifCli, RenderComposesFramesLikeABrowser) {
 }
 
 }  // namespace
+
+namespace {
+
+// Files that other decoders read open and save with their blocks; a frame with no pixels is named as such.
+TEST(GifCli, ValidFilesOtherDecodersReadAreCopiedWithTheirBlocks) {
+  lw::test::TempDir dir;
+  const std::vector<uint8_t> pixels = {0, 1, 2, 3};
+  const std::vector<uint8_t> emptyComment = {0x21, 0xFE, 0};
+  const std::vector<uint8_t> unknown = {0x21, 0x2A, 2, 'h', 'i', 0};
+  lw::test::GifBytes g;
+  g.Header(2, 2).Raw({0x21, 0xFE, 0}).Image(0, 0, 2, 2, pixels);
+  g.b.insert(g.b.end(), unknown.begin(), unknown.end());
+  g.Trailer();
+  const std::string in = dir / "valid.gif", out = dir / "copy.gif";
+  std::ofstream(in, std::ios::binary)
+      .write(reinterpret_cast<const char*>(g.b.data()), static_cast<std::streamsize>(g.b.size()));
+  CliRun r = Cli("copy " + in + " " + out, dir);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  const std::string written = ReadFile(out);
+  EXPECT_NE(written.find(std::string(emptyComment.begin(), emptyComment.end())), std::string::npos);
+  EXPECT_NE(written.find(std::string(unknown.begin(), unknown.end())), std::string::npos);
+
+  lw::test::GifBytes zero;
+  zero.Header(2, 2).Raw({0x2C, 0, 0, 0, 0, 2, 0, 0, 0, 0, 2, 0, 0x3B});
+  const std::string flat = dir / "flat.gif";
+  std::ofstream(flat, std::ios::binary)
+      .write(reinterpret_cast<const char*>(zero.b.data()), static_cast<std::streamsize>(zero.b.size()));
+  r = Cli("info " + flat, dir);
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("width or height of 0"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find("memory"), std::string::npos) << r.err;
+}
+
+}  // namespace

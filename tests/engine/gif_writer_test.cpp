@@ -7,10 +7,12 @@
 #include <fstream>
 
 #include "gif/gif_reader.h"
+#include "gif/gif_write_form.h"
 #include "gif/gif_writer.h"
 #include "gif_support.h"
 #include "io/files.h"
 #include "model/preferences.h"
+#include "optimize/pictures.h"
 #include "platform/recording_ui_hooks.h"
 #include "support/builders.h"
 
@@ -45,8 +47,9 @@ TEST(GifWriter, BytesOfASmallAnimation) {
       0, 255, 0, 1, 254, 7, 2, 253, 14, 0, 0, 0,
       // looping block
       0x21, 0xFF, 0x0B, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 3, 1, 5, 0, 0,
-      // graphic control extension, image descriptor, data (code size 2)
-      0x21, 0xF9, 4, 2 << 2, 0x34, 0x12, 0, 0, 0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 0x44, 0x01, 0,
+      // graphic control extension (restoring to background, so with a transparent index the pixels leave
+      // free), image descriptor, data (code size 2)
+      0x21, 0xF9, 4, 2 << 2 | 1, 0x34, 0x12, 1, 0, 0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 0x44, 0x01, 0,
       // the comment, then the trailer
       0x21, 0xFE, 2, 'h', 'i', 0, 0x3B};
   EXPECT_EQ(Write(*a), expected);
@@ -106,6 +109,60 @@ TEST(GifWriter, FrameWithoutControlExtensionGetsOne) {
   EXPECT_NE(std::search(out.begin(), out.end(), control, control + 8), out.end());
 }
 
+// Where decoders disagree unless a frame has a transparent index, it is written with one its pixels leave
+// free; the document keeps its values, and frames that need none are written as they stand.
+TEST(GifWriter, DisputedFramesGetAFreeTransparentIndex) {
+  AnimationPtr a = test::MakeAnimation(0, 4, 2, 4);
+  // The first frame leaves the right half of the screen uncovered; it draws indices 0 to 2.
+  AppendBlock(*a, test::MakeFrame(2, 2, a->globalPalette.get(), [](int x, int y) { return uint8_t(x + y); }));
+  // Restores to background, covering the screen, drawing 1 and 3.
+  FramePtr clears =
+      test::MakeFrame(4, 2, a->globalPalette.get(), [](int x, int) { return uint8_t(x % 2 ? 3 : 1); });
+  SetDisposal(*clears, 2);
+  AppendBlock(*a, std::move(clears));
+  // Restores to previous after the first frame: read alike everywhere.
+  FramePtr restores = test::MakeFrame(1, 1, a->globalPalette.get(), [](int, int) { return uint8_t(2); });
+  SetDisposal(*restores, 3);
+  AppendBlock(*a, std::move(restores));
+  SetFrameCount(*a, 3);
+  AnimationPtr b = ReadBack(Write(*a));
+  ASSERT_TRUE(b);
+  const Frame* f = FirstFrame(*b);
+  EXPECT_TRUE(IsTransparent(*f));
+  EXPECT_EQ(f->transparentIndex, 3);
+  EXPECT_TRUE(IsTransparent(*NextFrame(f)));
+  EXPECT_EQ(NextFrame(f)->transparentIndex, 0);
+  EXPECT_FALSE(IsTransparent(*NthFrame(*b, 2)));
+  EXPECT_EQ(b->globalPalette->Count(), 4);  // a free entry served: the table did not grow
+  EXPECT_FALSE(IsTransparent(*FirstFrame(*a)));
+  EXPECT_EQ(PictureDigests(*b), PictureDigests(*a));
+
+  // A first frame covering the screen is disputed only when it restores to previous; a later one never.
+  SetFrameSize(*FirstFrame(*a), 4, 2);
+  EXPECT_FALSE(NeedsTransparentIndex(*a, *FirstFrame(*a), true));
+  SetDisposal(*FirstFrame(*a), 3);
+  EXPECT_TRUE(NeedsTransparentIndex(*a, *FirstFrame(*a), true));
+  EXPECT_FALSE(NeedsTransparentIndex(*a, *NthFrame(*a, 2), false));
+}
+
+TEST(GifWriter, ATableWhoseEveryEntryIsDrawnGrowsByOneBitForTheTransparentIndex) {
+  AnimationPtr a = test::MakeAnimation(0, 4, 1, 4);
+  FramePtr f = test::MakeFrame(4, 1, a->globalPalette.get(), [](int x, int) { return uint8_t(x); });
+  SetLocalPalette(*f, test::MakePalette(4));
+  SetDisposal(*f, 2);
+  AppendBlock(*a, std::move(f));
+  SetFrameCount(*a, 1);
+  std::vector<uint8_t> bytes = Write(*a);
+  AnimationPtr b = ReadBack(bytes);
+  ASSERT_TRUE(b);
+  const Frame* g = FirstFrame(*b);
+  EXPECT_EQ(g->localPalette->Count(), 8);
+  EXPECT_TRUE(IsTransparent(*g));
+  EXPECT_EQ(g->transparentIndex, 4);
+  EXPECT_EQ(test::FramePixels(*g), (std::vector<uint8_t>{0, 1, 2, 3}));
+  EXPECT_EQ(ComputeFileSize(*a, true, nullptr), bytes.size());
+}
+
 TEST(GifWriter, CorpusRoundTrips) {
   for (const auto& entry : std::filesystem::directory_iterator(std::string(LW_TEST_DATA) + "/gif")) {
     SCOPED_TRACE(entry.path().filename().string());
@@ -125,13 +182,20 @@ TEST(GifWriter, CorpusRoundTrips) {
     }
     GifBlock* x = a->head->next;
     GifBlock* y = b->head->next;
-    for (; x && y; x = x->next, y = y->next) {
+    for (bool first = true; x && y; x = x->next, y = y->next) {
       ASSERT_EQ(x->kind, y->kind);
       if (const Frame* f = AsFrame(x)) {
         const Frame* g = AsFrame(y);
-        EXPECT_EQ(std::tie(f->left, f->top, f->width, f->height, f->delay, f->controlFlags, f->imageFlags),
-                  std::tie(g->left, g->top, g->width, g->height, g->delay, g->controlFlags, g->imageFlags));
-        EXPECT_EQ(f->transparentIndex, g->transparentIndex);
+        // A frame that decoders would read differently comes back with a transparent index its pixels
+        // leave free.
+        const bool added = NeedsTransparentIndex(*a, *f, first);
+        first = false;
+        EXPECT_EQ(std::tie(f->left, f->top, f->width, f->height, f->delay, f->imageFlags),
+                  std::tie(g->left, g->top, g->width, g->height, g->delay, g->imageFlags));
+        EXPECT_EQ(f->controlFlags | (added ? kControlTransparent : 0), g->controlFlags);
+        if (!added) {
+          EXPECT_EQ(f->transparentIndex, g->transparentIndex);
+        }
         EXPECT_EQ(f->localPalette != nullptr, g->localPalette != nullptr);
         if (f->localPalette) {
           EXPECT_EQ(*f->localPalette, *g->localPalette);
@@ -143,6 +207,7 @@ TEST(GifWriter, CorpusRoundTrips) {
     }
     EXPECT_EQ(x, nullptr);
     EXPECT_EQ(y, nullptr);
+    EXPECT_EQ(PictureDigests(*b), PictureDigests(*a));
     // Writing what was read back gives the same bytes again.
     EXPECT_EQ(Write(*b), written);
     EXPECT_EQ(ComputeFileSize(*b, true, nullptr), written.size());

@@ -27,22 +27,14 @@ uint8_t At(const Frame& f, int x, int y) {
   return f.Row(y)[x];
 }
 
-// The composed pictures with the screen's background showing where nothing is drawn, as the unoptimized
-// frames hold it.
-std::vector<std::vector<RgbaPixel>> PicturesOverBackground(const Animation& a) {
-  PaletteEntry bg = (*a.globalPalette)[a.backgroundIndex];
-  const RgbaPixel background = 0xFF000000u | uint32_t{bg.blue} << 16 | uint32_t{bg.green} << 8 | bg.red;
+std::vector<std::vector<RgbaPixel>> Pictures(const Animation& a) {
   std::vector<std::vector<RgbaPixel>> out;
   PictureComposer composer(a.screenWidth, a.screenHeight);
-  for (const Frame* f = FirstFrame(a); f; f = NextFrame(f)) {
-    out.push_back(composer.Show(*f));
-    for (RgbaPixel& p : out.back())
-      if (p == 0) p = background;
-  }
+  for (const Frame* f = FirstFrame(a); f; f = NextFrame(f)) out.push_back(composer.Show(*f));
   return out;
 }
 
-TEST(Unoptimize, SmallFrameBecomesTheWholeScreenOverTheBackground) {
+TEST(Unoptimize, SmallFrameBecomesTheWholeScreenTransparentAroundIt) {
   AnimationPtr a = MakeAnimation(0, 6, 4, 8);
   a->backgroundIndex = 7;
   Frame* f = AddFrame(*a, 2, 2, 3, 1, [](int x, int y) { return uint8_t(1 + x + 2 * y); });
@@ -54,15 +46,18 @@ TEST(Unoptimize, SmallFrameBecomesTheWholeScreenOverTheBackground) {
   EXPECT_EQ(f->left, 0);
   EXPECT_EQ(At(*f, 3, 1), 1);
   EXPECT_EQ(At(*f, 4, 2), 4);
-  EXPECT_EQ(At(*f, 0, 0), 7);
-  EXPECT_EQ(At(*f, 5, 3), 7);
+  // Around it the page shows through, as in a browser: the frame's own transparent index is free.
+  ASSERT_TRUE(IsTransparent(*f));
+  EXPECT_EQ(f->transparentIndex, 0);
+  EXPECT_EQ(At(*f, 0, 0), 0);
+  EXPECT_EQ(At(*f, 5, 3), 0);
   EXPECT_EQ(f->delay, 12u);
   EXPECT_TRUE(IsInterlaced(*f));
 }
 
 TEST(Unoptimize, DisposalsAndTransparencyAreHonoured) {
   AnimationPtr a = MakeAnimation(0, 4, 1, 8);
-  a->backgroundIndex = 0;
+  a->backgroundIndex = 5;
   AddFrame(*a, 4, 1, 0, 0, [](int x, int) { return uint8_t(1 + x); });            // 1 2 3 4
   Frame* clears = AddFrame(*a, 2, 1, 1, 0, [](int, int) { return uint8_t(5); });  // 1 5 5 4, then cleared
   SetDisposal(*clears, 2);
@@ -78,10 +73,29 @@ TEST(Unoptimize, DisposalsAndTransparencyAreHonoured) {
   };
   EXPECT_EQ(row(0), (std::vector<uint8_t>{1, 2, 3, 4}));
   EXPECT_EQ(row(1), (std::vector<uint8_t>{1, 5, 5, 4}));
-  EXPECT_EQ(row(2), (std::vector<uint8_t>{1, 0, 6, 6}));  // background where frame 1 was, then frame 2
-  EXPECT_EQ(row(3), (std::vector<uint8_t>{1, 0, 0, 7}));  // frame 2 restored away; transparent shows it
-  EXPECT_FALSE(IsTransparent(*NthFrame(*a, 3)));
-  EXPECT_EQ(NthFrame(*a, 3)->transparentIndex, 3);  // kept, only the flag goes
+  EXPECT_EQ(row(2), (std::vector<uint8_t>{1, 0, 6, 6}));  // cleared where frame 1 was: transparent 0
+  EXPECT_EQ(row(3), (std::vector<uint8_t>{1, 3, 3, 7}));  // frame 2 restored away: its own index 3
+  EXPECT_FALSE(IsTransparent(*NthFrame(*a, 0)));
+  EXPECT_FALSE(IsTransparent(*NthFrame(*a, 1)));
+  EXPECT_TRUE(IsTransparent(*NthFrame(*a, 2)));
+  EXPECT_EQ(NthFrame(*a, 2)->transparentIndex, 0);
+  EXPECT_EQ(NthFrame(*a, 3)->transparentIndex, 3);
+  // The frames before transparent ones clear themselves away; the others keep their disposal.
+  EXPECT_EQ(GetDisposal(*NthFrame(*a, 0)), 0);
+  EXPECT_EQ(GetDisposal(*NthFrame(*a, 2)), 2);
+}
+
+TEST(Unoptimize, APaletteWhoseEveryEntryIsDrawnGetsOneMoreForTransparency) {
+  AnimationPtr a = MakeAnimation(0, 3, 2, 4);
+  Frame* f = AddFrame(*a, 2, 2, 0, 0, [](int x, int y) { return uint8_t(x + 2 * y); });
+  SetTransparentIndex(*f, 2);
+  const auto before = Pictures(*a);
+  ASSERT_TRUE(UnoptimizeAnimation(*a));
+  EXPECT_EQ(a->globalPalette->Count(), 5);
+  EXPECT_TRUE(IsTransparent(*f));
+  EXPECT_EQ(f->transparentIndex, 4);
+  EXPECT_EQ(At(*f, 2, 1), 4);
+  EXPECT_EQ(Pictures(*a), before);
 }
 
 TEST(Unoptimize, RefusesLocalPalettesBeforeChangingAnything) {
@@ -101,14 +115,10 @@ TEST(Unoptimize, ComposedPicturesStayTheSameAndSoDoesASecondRun) {
     test::SampleKinds kinds;
     kinds.offscreen = seed % 3 == 0;
     AnimationPtr a = test::SampleAnimation(seed, kinds);
-    const auto before = PicturesOverBackground(*a);
+    const auto before = Pictures(*a);
     ASSERT_TRUE(UnoptimizeAnimation(*a));
-    const auto after = PicturesOverBackground(*a);
-    ASSERT_EQ(before, after) << "seed " << seed;
-    for (Frame* f = FirstFrame(*a); f; f = NextFrame(f)) {
-      ASSERT_EQ(f->width, a->screenWidth);
-      ASSERT_FALSE(IsTransparent(*f));
-    }
+    ASSERT_EQ(Pictures(*a), before) << "seed " << seed;
+    for (Frame* f = FirstFrame(*a); f; f = NextFrame(f)) ASSERT_EQ(f->width, a->screenWidth);
     std::vector<uint64_t> once = PictureDigests(*a);
     ASSERT_TRUE(UnoptimizeAnimation(*a));
     EXPECT_EQ(PictureDigests(*a), once);
