@@ -130,7 +130,10 @@ void ClipboardTest::pasteOfAForeignPictureIsAnUnnamedFrame() {
   picture.save(&buffer, "PNG");
   auto* mime = new QMimeData;
   mime->setData("image/png", png);
+  QApplication::clipboard()->setText("no picture");
+  QVERIFY(!ClipboardOffersFrame());
   QApplication::clipboard()->setMimeData(mime);
+  QVERIFY(ClipboardOffersFrame());  // Paste is offered for a picture under any image type
   QVERIFY(w.DispatchCommand(kCmdPaste));
   Animation& a = *w.CurrentAnimation();
   QCOMPARE(a.frameCount, 2);

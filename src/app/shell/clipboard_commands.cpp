@@ -126,6 +126,16 @@ QImage ForeignPicture(const QMimeData& mime) {
 
 }  // namespace
 
+bool ClipboardOffersFrame() {
+  const QMimeData* mime = QApplication::clipboard()->mimeData();
+  if (!mime) return false;
+  if (mime->hasImage() || mime->hasFormat(kFrameClipboardMime)) return true;
+  // Pictures other programs offer under their own image types.
+  for (const QString& format : mime->formats())
+    if (format.startsWith("image/")) return true;
+  return false;
+}
+
 bool PutOnClipboard(QMimeData* mime) {
   QClipboard* clipboard = QApplication::clipboard();
   const QByteArray block = mime->data(kFrameClipboardMime);

@@ -9,7 +9,6 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMimeData>
 #include <QUrl>
 
 #include "app/dialogs/about_dialog.h"
@@ -248,10 +247,8 @@ bool MainWindow::IsEnabledByRule(const CommandRow& row) const {
       return modified_;
     case EnableRule::ModifiedWithPath:
       return modified_ && !path_.empty();
-    case EnableRule::Clipboard: {
-      const QMimeData* mime = QApplication::clipboard()->mimeData();
-      return mime && (mime->hasImage() || mime->hasFormat("application/x-loopwright-frame-v2"));
-    }
+    case EnableRule::Clipboard:
+      return ClipboardOffersFrame();
     case EnableRule::Preview:
       return preview_ != nullptr;
     case EnableRule::Undo:

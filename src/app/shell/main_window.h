@@ -308,6 +308,8 @@ class MainWindow : public QMainWindow, public FilmstripHost {
 
 // Puts the data on the system clipboard; false when the clipboard did not take it.
 bool PutOnClipboard(QMimeData* mime);
+// Whether the clipboard holds what Paste takes: a frame copied by this program, or a picture.
+bool ClipboardOffersFrame();
 
 // The dialogs of the desktop: file chooser, colour chooser, and the browser for the help page.
 void InstallDefaultServices(MainWindow::Services& services, QWidget* owner);
