@@ -1,6 +1,5 @@
 #include "app/dialogs/comments_dialog.h"
 
-#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -10,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "app/dialogs/center_window.h"
+#include "app/dialogs/dialog_buttons.h"
 #include "edit/comments.h"
 #include "model/animation.h"
 #include "platform/ui_hooks.h"
@@ -28,12 +28,7 @@ CommentDialog::CommentDialog(const QString& text, QWidget* owner)
   text_->setTabChangesFocus(true);
   text_->setPlainText(text);
   layout->addWidget(text_);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-  buttons->button(QDialogButtonBox::Ok)->setObjectName("1");
-  buttons->button(QDialogButtonBox::Cancel)->setObjectName("2");
-  connect(buttons, &QDialogButtonBox::accepted, this, &CommentDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  layout->addWidget(buttons);
+  layout->addWidget(OkCancelButtons(this));
   connect(text_, &QPlainTextEdit::textChanged, this, [this] { edited_ = true; });
   text_->setFocus();
   adjustSize();

@@ -3,7 +3,6 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +14,7 @@
 #include <span>
 
 #include "app/dialogs/center_window.h"
+#include "app/dialogs/dialog_buttons.h"
 #include "app/dialogs/frame_fields.h"
 #include "app/dialogs/palette_conflict_dialog.h"
 #include "color/palette_choice.h"
@@ -73,20 +73,21 @@ AnimationPrefsPage::AnimationPrefsPage()
 }
 
 bool AnimationPrefsPage::Check() {
-  int64_t delay = ReadNumber(delay_, false).value_or(0);
-  if (delay < 0 || delay > 65535) {
-    Hooks().MessageBox("Invalid Delay Value", "The delay must be in the range from 0 to 65535.",
-                       MsgButtons::Ok, MsgIcon::Exclamation);
-    refused_ = delay_;
-    delay_->setFocus();
-    return false;
-  }
-  int64_t iterations = ReadNumber(iterations_, false).value_or(0);
-  if (iterations < 0 || iterations > 65535) {
-    Hooks().MessageBox("Bad Iteration Value", "The number of iterations must be in the range from 0 to 65535",
-                       MsgButtons::Ok, MsgIcon::Exclamation);
-    refused_ = iterations_;
-    iterations_->setFocus();
+  struct Box {
+    QLineEdit* box;
+    const char* caption;
+    const char* text;
+  };
+  const Box boxes[] = {
+      {delay_, "Invalid Delay Value", "The delay must be in the range from 0 to 65535."},
+      {iterations_, "Bad Iteration Value", "The number of iterations must be in the range from 0 to 65535"},
+  };
+  for (const Box& b : boxes) {
+    int64_t value = ReadNumber(b.box, false).value_or(0);
+    if (value >= 0 && value <= 65535) continue;
+    Hooks().MessageBox(b.caption, b.text, MsgButtons::Ok, MsgIcon::Exclamation);
+    refused_ = b.box;
+    b.box->setFocus();
     return false;
   }
   return true;
@@ -239,12 +240,7 @@ PreferencesDialog::PreferencesDialog(QWidget* owner)
   tabs_->addTab(highColor_, "High Color Mapping");
   tabs_->addTab(size_, "Size Conflict");
   layout->addWidget(tabs_);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-  buttons->button(QDialogButtonBox::Ok)->setObjectName("1");
-  buttons->button(QDialogButtonBox::Cancel)->setObjectName("2");
-  connect(buttons, &QDialogButtonBox::accepted, this, &PreferencesDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  layout->addWidget(buttons);
+  layout->addWidget(OkCancelButtons(this));
   // Leaving the "Animation" page checks its numbers; a refused one brings the page back.
   connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
     if (current_ == 0 && index != 0 && !animation_->Check()) {

@@ -1,13 +1,13 @@
 #include "app/dialogs/signature_dialog.h"
 
 #include <QCheckBox>
-#include <QDialogButtonBox>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 #include "app/dialogs/center_window.h"
+#include "app/dialogs/dialog_buttons.h"
 #include "edit/comments.h"
 #include "model/preferences.h"
 
@@ -31,12 +31,7 @@ SignatureDialog::SignatureDialog(QWidget* owner)
   text_->setMinimumSize(340, 90);
   text_->setTabChangesFocus(true);
   layout->addWidget(text_);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-  buttons->button(QDialogButtonBox::Ok)->setObjectName("1");
-  buttons->button(QDialogButtonBox::Cancel)->setObjectName("2");
-  connect(buttons, &QDialogButtonBox::accepted, this, &SignatureDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  layout->addWidget(buttons);
+  layout->addWidget(OkCancelButtons(this));
 
   text_->setPlainText(QString::fromStdString(GetSignatureText(true)));
   always_->setChecked(!(GetPreference(kPrefFlags) & kPrefNoSignature));
