@@ -9,21 +9,10 @@
 #include "model/limits.h"
 #include "model/preferences.h"
 #include "platform/ui_hooks.h"
-
-namespace {
-
-class QuietHooks : public lw::UiHooks {
- public:
-  void Error(const std::string&) override {}
-  lw::MsgResult MessageBox(const std::string&, const std::string&, lw::MsgButtons, lw::MsgIcon) override {
-    return lw::MsgResult::Ok;
-  }
-};
-
-}  // namespace
+#include "quiet_hooks.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static QuietHooks hooks;
+  static lw::fuzz::QuietHooks hooks;
   static bool once = [] {
     lw::SetUiHooks(&hooks);
     lw::Limits().maxFramePixels = uint64_t{1} << 18;  // keeps each run small

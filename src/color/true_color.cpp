@@ -137,7 +137,8 @@ AnimationPtr ConvertDibToAnimation(const OwnFrameRecord* own, const uint8_t* dib
     frame->delay = f.delay;
     frame->controlFlags = f.controlFlags;
     frame->transparentIndex = f.transparentIndex;
-    frame->imageFlags = f.imageFlags;
+    // The table fields are set again from the palette really built below; the record's may not match it.
+    frame->imageFlags = f.imageFlags & (kImageLocalTable | kImageInterlaced | kImageSorted);
     SetFrameName(*frame, GetFrameName(f));
   } else {
     animation->screenWidth = width;
@@ -156,6 +157,7 @@ AnimationPtr ConvertDibToAnimation(const OwnFrameRecord* own, const uint8_t* dib
     SetLocalPalette(*frame, std::move(palette));
     SetGlobalPalette(*animation, CopyPalette(&DefaultPalette()));
   } else {
+    frame->imageFlags &= static_cast<uint8_t>(~kImageSorted);  // a sort flag belongs to a local table
     SetGlobalPalette(*animation, std::move(palette));
     frame->palette = animation->globalPalette.get();
   }

@@ -9,11 +9,43 @@ namespace {
 
 constexpr size_t kFieldLength = 259;
 
+// The first kFieldLength characters of the text: a UTF-8 sequence is never cut in two.
 std::string Field(const std::string& text) {
-  return text.substr(0, kFieldLength);
+  size_t chars = 0, i = 0;
+  while (i < text.size() && chars < kFieldLength) {
+    ++i;
+    // Continuation bytes belong to the character before them.
+    while (i < text.size() && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) ++i;
+    ++chars;
+  }
+  return text.substr(0, i);
 }
 
 }  // namespace
+
+std::string EscapeHtml(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
 
 unsigned ReadUnsignedField(const std::string& raw) {
   std::string text = Field(raw);
@@ -30,9 +62,16 @@ unsigned ReadUnsignedField(const std::string& raw) {
   return static_cast<unsigned>(value);
 }
 
+unsigned ReadBorderField(const std::string& text) {
+  unsigned border = ReadUnsignedField(text);
+  return border > kMaxHtmlBorder ? kMaxHtmlBorder : border;
+}
+
 std::string BuildHtmlTag(const Animation& a, const HtmlTagFields& fields) {
-  const std::string name = Field(fields.fileName), link = Field(fields.link),
-                    description = Field(fields.description);
+  // The texts go inside quoted attributes: a quotation mark or an angle bracket in them would end the
+  // attribute or the tag early.
+  const std::string name = EscapeHtml(Field(fields.fileName)), link = EscapeHtml(Field(fields.link)),
+                    description = EscapeHtml(Field(fields.description));
   if (name.empty()) return {};
   std::string tag;
   if (!link.empty()) tag += "<a href=\"" + link + "\">";
@@ -40,7 +79,7 @@ std::string BuildHtmlTag(const Animation& a, const HtmlTagFields& fields) {
   char numbers[64];
   std::snprintf(numbers, sizeof numbers, " width=%d height=%d", a.screenWidth, a.screenHeight);
   tag += numbers;
-  std::snprintf(numbers, sizeof numbers, " border=%u", ReadUnsignedField(fields.border));
+  std::snprintf(numbers, sizeof numbers, " border=%u", ReadBorderField(fields.border));
   tag += numbers;
   if (!description.empty()) tag += " alt=\"" + description + "\"";
   tag += ">";

@@ -128,6 +128,12 @@ TEST(EditCli, HtmlTag) {
             "<a href=\"http://example.org/\"><img src=\"fire.gif\" width=30 height=60 border=2 "
             "alt=\"Flames\"></a>\n");
   EXPECT_EQ(Cli("html " + GifData("fire.gif") + " --border 101", dir).exitCode, 2);
+  // Link and description are escaped as the editor's dialog escapes them.
+  r = Cli("html " + GifData("fire.gif") + " --link 'a.htm?x=1&y=\"2\"' --alt '<b>hot</b>'", dir);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "<a href=\"a.htm?x=1&amp;y=&quot;2&quot;\"><img src=\"fire.gif\" width=30 height=60 border=0 "
+            "alt=\"&lt;b&gt;hot&lt;/b&gt;\"></a>\n");
 }
 
 }  // namespace

@@ -30,6 +30,12 @@ constexpr uint32_t kImagePalette = 0x20;
 
 }  // namespace
 
+QString PaletteConflictDialog::ChoiceText(uint32_t bit) {
+  for (const Choice& c : kChoices)
+    if (c.bit == bit) return c.text;
+  return {};
+}
+
 QString PaletteConflictDialog::MessageFor(uint32_t flags) {
   if (flags & 0x1000)
     return "The frame(s) to be inserted cannot be matched exactly to the current global palette. How would "

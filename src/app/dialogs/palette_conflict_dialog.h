@@ -28,6 +28,8 @@ class PaletteConflictDialog : public QDialog {
 
   // The message line for the flags.
   static QString MessageFor(uint32_t flags);
+  // The text of one approach bit (0x01 … 0x20); empty for any other value.
+  static QString ChoiceText(uint32_t bit);
 
  private:
   void UpdateEnabling();

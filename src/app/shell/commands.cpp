@@ -8,7 +8,6 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMimeData>
 
 #include "app/dialogs/about_dialog.h"
 #include "app/shell/ids.h"
@@ -59,9 +58,9 @@ const std::vector<CommandRow>& MainWindow::CommandTable() {
       {kCmdExit, "E&xit", E::Always, C::None, kGo, &MainWindow::CmdExit},
       {kCmdUndo, "&Undo\tCtrl+Z", E::Undo, C::None, kStop, &MainWindow::CmdUndoRedo},
       {kCmdRedo, "&Redo\tCtrl+Y", E::Redo, C::None, kStop, &MainWindow::CmdUndoRedo},
-      {kCmdCopy, "&Copy\tCtrl-C", E::Frame, C::None, kGo, nullptr},
-      {kCmdCut, "Cu&t\tCtrl-X", E::Frame, C::None, kEdit, nullptr},
-      {kCmdPaste, "&Paste\tCtrl-V", E::Clipboard, C::None, kGo, nullptr},
+      {kCmdCopy, "&Copy\tCtrl-C", E::Frame, C::None, kGo, &MainWindow::CmdCopy},
+      {kCmdCut, "Cu&t\tCtrl-X", E::Frame, C::None, kEdit, &MainWindow::CmdCut},
+      {kCmdPaste, "&Paste\tCtrl-V", E::Clipboard, C::None, kEdit, &MainWindow::CmdPaste},
       {kCmdDelete, "&Delete\tDel", E::Frame, C::None, kEdit, &MainWindow::CmdDelete},
       {kCmdAnimationProperties, "&Animation Properties...", E::Document, C::None, kEdit,
        &MainWindow::CmdAnimationProperties},
@@ -75,9 +74,9 @@ const std::vector<CommandRow>& MainWindow::CommandTable() {
       {kCmdFlipHorizontal, "Flip &Horizontally", E::Frame, C::None, kEdit, &MainWindow::CmdRotateFlip},
       {kCmdFlipVertical, "Flip &Vertically", E::Frame, C::None, kEdit, &MainWindow::CmdRotateFlip},
       {kCmdMoveCrop, "&Move/Crop Frame...", E::Frame, C::None, kEdit, &MainWindow::CmdMoveCrop},
-      {kCmdComments, "GIF Co&mments...", E::Document, C::None, kGo, nullptr},
-      {kCmdSignature, "&Signature Comment...", E::Always, C::None, kGo, nullptr},
-      {kCmdPreferences, "P&references...", E::Always, C::None, kGo, nullptr},
+      {kCmdComments, "GIF Co&mments...", E::Document, C::None, kEdit, &MainWindow::CmdComments},
+      {kCmdSignature, "&Signature Comment...", E::Always, C::None, kGo, &MainWindow::CmdSignature},
+      {kCmdPreferences, "P&references...", E::Always, C::None, kGo, &MainWindow::CmdPreferences},
       {kCmdPreview, "&Animation Preview", E::Document, C::Preview, kGo, &MainWindow::CmdPreview},
       {kCmdStopPreview, "Stop Showing Animation Preview", E::Preview, C::None, kGo, &MainWindow::CmdPreview},
       {kCmdZoom20, "20%", E::Always, C::Zoom, kGo, &MainWindow::CmdZoomStep},
@@ -104,7 +103,7 @@ const std::vector<CommandRow>& MainWindow::CommandTable() {
       {kCmdReducePalettes, "&Reduce Palettes...", E::Document, C::None, kGo, nullptr},
       {kCmdOptimize, "&Optimize Animation...", E::Document, C::None, kGo, nullptr},
       {kCmdUnoptimize, "&Unoptimize Animation", E::Document, C::None, kEdit, &MainWindow::CmdUnoptimize},
-      {kCmdHtml, "HTML...", E::Document, C::None, kGo, nullptr},
+      {kCmdHtml, "HTML...", E::Document, C::None, kGo, &MainWindow::CmdHtml},
       {kCmdHelp, "&Contents...", E::Always, C::None, kGo, &MainWindow::CmdHelp},
       {kCmdAbout, "&About Loopwright...", E::Always, C::None, kGo, &MainWindow::CmdAbout},
       // The frame toolbar's buttons and boxes (no menu items). Those that change the frame stop the jobs
@@ -246,10 +245,8 @@ bool MainWindow::IsEnabledByRule(const CommandRow& row) const {
       return modified_;
     case EnableRule::ModifiedWithPath:
       return modified_ && !path_.empty();
-    case EnableRule::Clipboard: {
-      const QMimeData* mime = QApplication::clipboard()->mimeData();
-      return mime && (mime->hasImage() || mime->hasFormat("application/x-loopwright-frame-v2"));
-    }
+    case EnableRule::Clipboard:
+      return ClipboardOffersFrame();
     case EnableRule::Preview:
       return preview_ != nullptr;
     case EnableRule::Undo:

@@ -23,6 +23,7 @@ class QAction;
 class QDialog;
 class QLabel;
 class QMenu;
+class QMimeData;
 
 namespace lw {
 class SettingsStore;
@@ -113,6 +114,10 @@ class MainWindow : public QMainWindow, public FilmstripHost {
     std::function<int(Frame& f, int current)> pickTransparency;
     // Runs a modal dialog of the editor and gives its result (exec by default; tests fill and close it).
     std::function<int(QDialog& dialog)> runDialog;
+    // Hands the data to the clipboard (which takes it) and says whether the clipboard now holds it.
+    std::function<bool(QMimeData* mime)> putClipboard;
+    // The 'Edit Comment' dialog of the comments list: the new text, or nothing for Cancel.
+    std::function<std::optional<QString>(const QString& text, QWidget* owner)> editComment;
   };
 
   explicit MainWindow(SettingsStore* store, QWidget* parent = nullptr);
@@ -243,6 +248,16 @@ class MainWindow : public QMainWindow, public FilmstripHost {
   uint32_t CmdAnimationProperties(int);
   uint32_t CmdMoveCrop(int);
   int RunDialog(QDialog& dialog);
+  // The clipboard (clipboard_commands.cpp).
+  uint32_t CmdCopy(int);
+  uint32_t CmdCut(int id);
+  uint32_t CmdPaste(int);
+  bool CopyFrameToClipboard();
+  // The settings, comment and HTML dialogs (sheet_commands.cpp).
+  uint32_t CmdPreferences(int);
+  uint32_t CmdSignature(int);
+  uint32_t CmdComments(int);
+  uint32_t CmdHtml(int);
   // The frame toolbar's commands (toolbar_commands.cpp).
   uint32_t CmdInterlace(int);
   uint32_t CmdToggleTransparency(int);
@@ -300,6 +315,11 @@ class MainWindow : public QMainWindow, public FilmstripHost {
   PreviewWindow* preview_ = nullptr;
   Toolbars* toolbars_ = nullptr;
 };
+
+// Puts the data on the system clipboard; false when the clipboard did not take it.
+bool PutOnClipboard(QMimeData* mime);
+// Whether the clipboard holds what Paste takes: a frame copied by this program, or a picture.
+bool ClipboardOffersFrame();
 
 // The dialogs of the desktop: file chooser, colour chooser, and the browser for the help page.
 void InstallDefaultServices(MainWindow::Services& services, QWidget* owner);

@@ -77,12 +77,6 @@ constexpr int kFrameButtons[] = {kCmdRemovalLeave,       kCmdRemovalBackground, 
                                  kCmdToggleTransparency, kCmdPickTransparency,  kCmdLocalPalette,
                                  kCmdShowLocalPalette,   kCmdInterlace};
 
-bool ClipboardHasFrame() {
-  // The formats Paste takes: a picture, or a frame copied by this program.
-  const QMimeData* mime = QApplication::clipboard()->mimeData();
-  return mime && (mime->hasImage() || mime->hasFormat("application/x-loopwright-frame-v2"));
-}
-
 QLineEdit* NumberBox(int id, QWidget* parent) {
   auto* box = new QLineEdit(parent);
   box->setObjectName(QString::number(id));
@@ -260,7 +254,7 @@ Toolbars::Toolbars(MainWindow* window) : QObject(window), window_(window) {
   // Paste follows the clipboard: when the window becomes active and whenever the clipboard changes.
   window->installEventFilter(this);
   connect(QApplication::clipboard(), &QClipboard::dataChanged, this,
-          [this] { ShowPasteButton(ClipboardHasFrame()); });
+          [this] { ShowPasteButton(ClipboardOffersFrame()); });
   names_->addItem("[None]");
 }
 
@@ -334,7 +328,7 @@ void Toolbars::EnableButton(int id, bool enabled) {
 
 bool Toolbars::eventFilter(QObject* watched, QEvent* event) {
   if (watched == window_ && event->type() == QEvent::ActivationChange && window_->isActiveWindow())
-    ShowPasteButton(ClipboardHasFrame());
+    ShowPasteButton(ClipboardOffersFrame());
   return QObject::eventFilter(watched, event);
 }
 
