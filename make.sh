@@ -18,7 +18,7 @@ PACKAGES=(cmake ninja-build g++ pkg-config git
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev ffmpeg
   clang libclang-rt-14-dev valgrind
-  xvfb xauth)
+  xvfb xauth xclip)
 
 ensure_packages() {
   local missing=()
