@@ -63,6 +63,7 @@ class ShellServicesTest : public QObject {
   void statusFieldsKeepTheirWidths();
   void shownSizeIsTheSavedSize();
   void keyboardComesBackAfterADialog();
+  void runningOutOfMemoryLeavesTheDocument();
 };
 
 void ShellServicesTest::aviExportAsksTheCompressionQuestion() {
@@ -169,6 +170,33 @@ void ShellServicesTest::keyboardComesBackAfterADialog() {
   QVERIFY(shown);
   QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(&w));
   QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.Filmstrip()));
+}
+
+void ShellServicesTest::runningOutOfMemoryLeavesTheDocument() {
+  test::TestShell shell;
+  MainWindow& w = shell.window;
+  std::string path = MakeGif(shell.settings.Folder(), 3);
+  w.OpenDocument(&path);
+  // An edit that has changed the document part-way when memory runs out.
+  w.EditDocument("Failing Edit", [&w]() -> uint32_t {
+    FirstFrame(*w.CurrentAnimation())->delay = 77;
+    UnlinkAndFreeBlock(NthFrame(*w.CurrentAnimation(), 2));
+    throw std::bad_alloc();
+  });
+  QCOMPARE(shell.recorder.Texts(), std::vector<std::string>{"Not enough memory to complete the command."});
+  QCOMPARE(w.CurrentAnimation()->frameCount, 3);
+  QCOMPARE(FirstFrame(*w.CurrentAnimation())->delay, 10u);
+  QVERIFY(!w.IsModified());
+  QVERIFY(!w.Action(kCmdUndo)->isEnabled());
+  // Saved, it is the file it was.
+  w.SetModified(true);
+  QVERIFY(w.SaveDocument(false));
+  RecordingUiHooks quiet;
+  ScopedUiHooks scope(&quiet);
+  AnimationPtr a;
+  QCOMPARE(ReadAnyFile(path, &a, nullptr), 1);
+  QCOMPARE(a->frameCount, 3);
+  QCOMPARE(FirstFrame(*a)->delay, 10u);
 }
 
 QTEST_MAIN(ShellServicesTest)

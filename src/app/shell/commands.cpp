@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
+#include <new>
 
 #include "app/dialogs/about_dialog.h"
 #include "app/shell/ids.h"
@@ -302,11 +303,17 @@ bool MainWindow::DispatchCommand(int id) {
   bool stop = row->kind != RowKind::Go;
   if (stop) jobs_.StopJobs();
   CommandHandler handler = row->handler;
-  if (row->kind == RowKind::Edit)
+  if (row->kind == RowKind::Edit) {
     RunFollowUps(EditDocument(
         StepName(*row), [this, handler, id] { return (this->*handler)(id); }, MergeKey(id)));
-  else
-    RunFollowUps((this->*handler)(id));
+  } else {
+    // Commands that do not change the document (exports, views) leave it as it was when memory runs out.
+    try {
+      RunFollowUps((this->*handler)(id));
+    } catch (const std::bad_alloc&) {
+      ShowError("Not enough memory to complete the command.");
+    }
+  }
   // A job the stop cancelled and no step restarted runs again, so its result is never lost.
   if (stop) jobs_.ResumeJobs(animation_.get());
   RefreshUndoCommands();

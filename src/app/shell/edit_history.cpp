@@ -1,6 +1,7 @@
 // The one way the document changes: every edit runs through EditDocument, which keeps the document as it
 // was for Undo; Undo and Redo swap it back in and refresh what an edit refreshes.
 #include <QAction>
+#include <new>
 
 #include "app/shell/ids.h"
 #include "app/shell/main_window.h"
@@ -51,7 +52,20 @@ uint32_t MainWindow::EditDocument(const std::string& name, const std::function<u
     return kFollowNone;
   }
   int selectedBefore = selected_;
-  uint32_t steps = change();
+  uint32_t steps = kFollowNone;
+  try {
+    steps = change();
+  } catch (const std::bad_alloc&) {
+    // Memory ran out part-way through the change: the document goes back to what it was, as after an
+    // undo, and nothing is recorded.
+    if (animation_.get() == doc) {
+      SwapAnimations(*doc, *before);
+      steps = TakeSwappedDocument(selectedBefore);
+    }
+    ShowError("Not enough memory to complete the command.");
+    RefreshUndoCommands();
+    return steps;
+  }
   // A change that made another document current (an insertion into nothing opens the file) starts a
   // new history there.
   if ((steps & kFollowModified) && animation_.get() == doc) {

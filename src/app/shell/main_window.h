@@ -154,7 +154,8 @@ class MainWindow : public QMainWindow, public FilmstripHost {
   // ---- The one way the document changes ----
   // Runs change as one step of the undo history named name: the jobs stop, a copy of the document is
   // kept, and when the follow-up steps change gives hold kFollowModified the copy becomes the step.
-  // Changes with the same non-zero merge key in a row make one step. Gives change's follow-up steps.
+  // Changes with the same non-zero merge key in a row make one step. Gives change's follow-up steps. When
+  // memory runs out inside change, the document is put back as it was and "Not enough memory ..." shown.
   uint32_t EditDocument(const std::string& name, const std::function<uint32_t()>& change,
                         int64_t mergeKey = 0);
   // The Undo and Redo items and buttons follow the history.
