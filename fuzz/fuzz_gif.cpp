@@ -1,5 +1,6 @@
 // GIF files are outside data: any bytes must read without a crash, a leak or an absurd allocation, and
-// whatever reads must write, read back and write again to the same bytes. Large files are read with their
+// whatever reads must write, read back and write again to the same bytes, and the file read back must show
+// the same composed frames as the file that was read. Large files are read with their
 // images decoded on several threads: the same bytes read that way must give the same result and file.
 #include <cstddef>
 #include <cstdint>
@@ -7,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "edit/preview_composer.h"
 #include "gif/gif_reader.h"
 #include "gif/gif_writer.h"
 #include "model/limits.h"
@@ -22,6 +24,23 @@ class QuietHooks : public lw::UiHooks {
   }
   std::vector<std::string> texts;
 };
+
+// Every frame of both composed one after the other must give the same picture.
+bool SameComposedFrames(const lw::Animation& a, const lw::Animation& b) {
+  if (a.frameCount != b.frameCount) return false;
+  lw::PreviewPicture pa, pb;
+  if (!pa.Make(a.screenWidth, a.screenHeight, 0xFF102030)) return true;  // too large to compose here
+  if (!pb.Make(b.screenWidth, b.screenHeight, 0xFF102030)) return false;
+  const size_t pixels = static_cast<size_t>(a.screenWidth) * static_cast<size_t>(a.screenHeight);
+  for (const lw::Frame *fa = lw::FirstFrame(a), *fb = lw::FirstFrame(b); fa && fb;
+       fa = lw::NextFrame(fa), fb = lw::NextFrame(fb)) {
+    pa.Draw(*fa);
+    pb.Draw(*fb);
+    for (size_t i = 0; i < pixels; ++i)
+      if (pa.Pixels()[i] != pb.Pixels()[i]) return false;
+  }
+  return true;
+}
 
 }  // namespace
 
@@ -52,6 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (lw::ComputeFileSize(*a, true, nullptr) != first.bytes.size()) __builtin_trap();
   lw::AnimationPtr b;
   if (lw::ReadGif(first.bytes.data(), first.bytes.size(), &b, nullptr) != 1) __builtin_trap();
+  if (!SameComposedFrames(*a, *b)) __builtin_trap();
   lw::MemorySink second;
   if (lw::WriteGif(second, *b, nullptr) != 1 || second.bytes != first.bytes) __builtin_trap();
   return 0;
