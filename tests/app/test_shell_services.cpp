@@ -14,6 +14,7 @@
 #include "app/shell/ids.h"
 #include "app_test_support.h"
 #include "io/files.h"
+#include "support/run_command.h"
 
 using namespace lw;
 using namespace lw::app;
@@ -40,16 +41,6 @@ void AcceptWhenShown(bool* seen) {
       AcceptWhenShown<Dialog>(seen);
     }
   });
-}
-
-std::string Run(const std::string& command) {
-  std::string out;
-  if (FILE* p = popen(command.c_str(), "r")) {
-    char buf[256];
-    while (std::fgets(buf, sizeof buf, p)) out += buf;
-    pclose(p);
-  }
-  return out;
 }
 
 }  // namespace
@@ -79,10 +70,10 @@ void ShellServicesTest::aviExportAsksTheCompressionQuestion() {
   QVERIFY(asked);
   QVERIFY(QFile::exists(movie));
   QVERIFY(shell.recorder.Texts().empty());
-  if (Run("ffprobe -version >/dev/null 2>&1 && echo yes").empty()) QSKIP("no ffprobe");
+  if (test::RunCommand("ffprobe -version >/dev/null 2>&1 && echo yes").empty()) QSKIP("no ffprobe");
   const std::string frames =
-      Run("ffprobe -v error -count_frames -show_entries stream=nb_read_frames -of csv=p=0 '" +
-          movie.toStdString() + "'");
+      test::RunCommand("ffprobe -v error -count_frames -show_entries stream=nb_read_frames -of csv=p=0 '" +
+                       movie.toStdString() + "'");
   QCOMPARE(std::stoi(frames), 3);
 }
 

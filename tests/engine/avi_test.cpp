@@ -17,6 +17,7 @@
 #include "platform/recording_ui_hooks.h"
 #include "platform/temp_file.h"
 #include "support/builders.h"
+#include "support/run_command.h"
 
 namespace lw {
 namespace {
@@ -29,16 +30,6 @@ std::vector<uint8_t> ReadAll(const std::string& path) {
 bool HaveFfmpeg() {
   static const bool have = std::system("ffmpeg -version >/dev/null 2>&1") == 0;
   return have;
-}
-
-std::string RunCommand(const std::string& command) {
-  std::string out;
-  if (FILE* p = popen(command.c_str(), "r")) {
-    char buf[256];
-    while (std::fgets(buf, sizeof buf, p)) out += buf;
-    pclose(p);
-  }
-  return out;
 }
 
 // Decoded pixels as red-green-blue bytes, frame after frame, as ffmpeg gives them.
@@ -191,7 +182,7 @@ TEST_F(Avi, FfmpegPlaysOurFilesWithTheGifColours) {
   for (AviCompression c : {kAviUncompressed, kAviRle8}) {
     std::string path = Path(c == kAviRle8 ? "rle.avi" : "raw.avi");
     ASSERT_EQ(ExportAvi(path, *a, c), 1);
-    std::string probe = RunCommand(
+    std::string probe = test::RunCommand(
         "ffprobe -v error -count_frames -show_entries stream=codec_name,time_base,nb_read_frames "
         "-of default=nw=1 '" +
         path + "'");
