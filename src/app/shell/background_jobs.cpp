@@ -101,12 +101,12 @@ void BackgroundJobs::StartFileSizeJob(Animation* a, bool dropCache) {
       if (report) {
         // Reported on the interface thread, and only when no newer job has started meanwhile. Posted
         // before the running bit clears, so a stop that follows always finds it queued or dropped.
-        QMetaObject::invokeMethod(
-            this,
-            [this, size, generation] {
-              if (generation == sizeGeneration_) emit FileSizeChanged(static_cast<qint64>(size));
-            },
-            Qt::QueuedConnection);
+        {
+          std::lock_guard<std::mutex> hold(mailboxLock_);
+          mailboxSize_ = size;
+          mailboxGeneration_ = generation;
+        }
+        QMetaObject::invokeMethod(this, "DeliverFileSize", Qt::QueuedConnection);
       }
       EndJob(kJobFileSize);
     });
@@ -116,6 +116,17 @@ void BackgroundJobs::StartFileSizeJob(Animation* a, bool dropCache) {
     EndJob(kJobFileSize);
     interrupted_.fetch_or(kJobFileSize);
   }
+}
+
+void BackgroundJobs::DeliverFileSize() {
+  uint32_t size;
+  uint64_t generation;
+  {
+    std::lock_guard<std::mutex> hold(mailboxLock_);
+    size = mailboxSize_;
+    generation = mailboxGeneration_;
+  }
+  if (generation == sizeGeneration_) emit FileSizeChanged(static_cast<qint64>(size));
 }
 
 void BackgroundJobs::StartColorUsageJob(Animation* a) {

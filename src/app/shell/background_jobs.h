@@ -7,6 +7,7 @@
 #include <QObject>
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <thread>
 
 namespace lw {
@@ -44,12 +45,19 @@ class BackgroundJobs : public QObject {
   void FileSizeChanged(qint64 size);
 
  private:
+  // Takes the size a job left in the mailbox and shows it if no newer job has started since.
+  Q_INVOKABLE void DeliverFileSize();
   void JoinSize();
   void JoinColor();
 
   std::thread sizeThread_;
   std::thread colorThread_;
   uint64_t sizeGeneration_ = 0;
+  // A finished size job's result, handed to the interface thread through a lock the race checker sees
+  // (Qt's own queue locks with futexes it cannot see).
+  std::mutex mailboxLock_;
+  uint32_t mailboxSize_ = 0;
+  uint64_t mailboxGeneration_ = 0;
   // The document each job last ran on, and the jobs whose last run was cancelled before its end (set by
   // the job's thread, read after it has been joined).
   const Animation* sizeTarget_ = nullptr;
