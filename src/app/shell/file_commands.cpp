@@ -45,8 +45,8 @@ std::vector<std::string> CommentTexts(const Animation& a) {
 }
 
 constexpr const char* kOpenFilters =
-    "All Supported Formats (*.GIF *.AVI *.BMP *.DIB);;GIF Files (*.GIF);;AVI Files (*.AVI);;"
-    "BMP Files (*.BMP *.DIB);;All Files (*)";
+    "All Supported Formats (*.GIF *.AVI *.BMP *.DIB *.PNG *.APNG *.JPG *.JPEG *.WEBP);;GIF Files (*.GIF);;"
+    "AVI Files (*.AVI);;BMP Files (*.BMP *.DIB);;Pictures (*.PNG *.APNG *.JPG *.JPEG *.WEBP);;All Files (*)";
 
 std::string FileNameOf(const std::string& path) {
   size_t slash = path.find_last_of('/');
