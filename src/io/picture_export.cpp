@@ -26,6 +26,8 @@ const char* FormatName(MovieFormat format) {
       return "MP4";
     case MovieFormat::kWebm:
       return "WebM";
+    case MovieFormat::kPngFrames:
+      return "PNG";
   }
   return "movie";
 }
@@ -53,27 +55,12 @@ uint32_t FrameDurationMs(uint32_t delay) {
   return delay < 2 ? 100 : delay * 10;
 }
 
-int ExportPictures(const std::string& path, const Animation& a, MovieFormat format,
-                   const PictureExportOptions& options) {
-  const char* name = FormatName(format);
-  if (a.frameCount <= 0 || a.screenWidth <= 0 || a.screenHeight <= 0 ||
-      static_cast<uint64_t>(a.screenWidth) * static_cast<uint64_t>(a.screenHeight) >
-          Limits().maxFramePixels) {
-    ShowError("Unable to write %s: the animation has no frames or its screen is too large.", path.c_str());
-    return 0;
-  }
-  // The file is made beside the target, so that the rename never crosses file systems.
-  const std::filesystem::path parent = std::filesystem::path(path).parent_path();
-  const std::string dir = parent.empty() ? std::string(".") : parent.string();
-  std::string tempPath;
-  int fd = MakeTempFileIn(dir, ".LWX", &tempPath);
-  if (fd < 0) {
-    ShowError("Unable to write to %s.", path.c_str());
-    return 0;
-  }
-  close(fd);
-  TempFileGuard guard(tempPath);
+namespace {
 
+// Writes every frame through the sink to sinkPath; path is the name the user gave, for the messages.
+int WritePictures(const std::string& sinkPath, const std::string& path, const Animation& a,
+                  MovieFormat format, const PictureExportOptions& options) {
+  const char* name = FormatName(format);
   PictureSinkOptions sinkOptions;
   sinkOptions.format = format;
   sinkOptions.width = a.screenWidth;
@@ -82,7 +69,7 @@ int ExportPictures(const std::string& path, const Animation& a, MovieFormat form
   sinkOptions.lossless = options.lossless;
   sinkOptions.quality = options.quality;
   std::string why;
-  std::unique_ptr<PictureSink> sink = OpenPictureSink(tempPath, sinkOptions, &why);
+  std::unique_ptr<PictureSink> sink = OpenPictureSink(sinkPath, sinkOptions, &why);
   if (!sink) {
     ShowError("Unable to write the %s file %s: %s.", name, path.c_str(), why.c_str());
     return 0;
@@ -108,7 +95,45 @@ int ExportPictures(const std::string& path, const Animation& a, MovieFormat form
     ShowError("Unable to write the %s file %s: %s.", name, path.c_str(), why.c_str());
     return 0;
   }
-  sink.reset();
+  return 1;
+}
+
+}  // namespace
+
+std::string FramePattern(const std::string& path) {
+  std::string pattern;
+  const size_t slash = path.find_last_of('/');
+  size_t dot = path.find_last_of('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) dot = path.size();
+  for (size_t i = 0; i < dot; ++i) {
+    pattern += path[i];
+    if (path[i] == '%') pattern += '%';  // a literal percent sign for the frame-number format
+  }
+  return pattern + "_%04d.png";
+}
+
+int ExportPictures(const std::string& path, const Animation& a, MovieFormat format,
+                   const PictureExportOptions& options) {
+  if (a.frameCount <= 0 || a.screenWidth <= 0 || a.screenHeight <= 0 ||
+      static_cast<uint64_t>(a.screenWidth) * static_cast<uint64_t>(a.screenHeight) >
+          Limits().maxFramePixels) {
+    ShowError("Unable to write %s: the animation has no frames or its screen is too large.", path.c_str());
+    return 0;
+  }
+  // One file per frame, named after the target; each is written whole by the encoder.
+  if (format == MovieFormat::kPngFrames) return WritePictures(FramePattern(path), path, a, format, options);
+  // The file is made beside the target, so that the rename never crosses file systems.
+  const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+  const std::string dir = parent.empty() ? std::string(".") : parent.string();
+  std::string tempPath;
+  int fd = MakeTempFileIn(dir, ".LWX", &tempPath);
+  if (fd < 0) {
+    ShowError("Unable to write to %s.", path.c_str());
+    return 0;
+  }
+  close(fd);
+  TempFileGuard guard(tempPath);
+  if (int r = WritePictures(tempPath, path, a, format, options); r != 1) return r;
   // The temporary file was made private; the export gets the usual permissions of a new file.
   const mode_t mask = umask(0);
   umask(mask);

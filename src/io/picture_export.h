@@ -22,8 +22,12 @@ struct PictureExportOptions {
 // The display time in milliseconds of a frame's delay.
 uint32_t FrameDurationMs(uint32_t delay);
 
-// Writes the file beside the target and renames it over the target when complete. 1 written, 0 failed
-// (after the message), 2 stopped by the user (the target is left as it was).
+// The file names of a PNG per frame: the target without its extension, "_0001.png" and on ("%" kept).
+std::string FramePattern(const std::string& path);
+
+// Writes the file beside the target and renames it over the target when complete (a PNG per frame: the
+// files of FramePattern, written one by one). 1 written, 0 failed (after the message), 2 stopped by the
+// user (the target is left as it was).
 int ExportPictures(const std::string& path, const Animation& a, MovieFormat format,
                    const PictureExportOptions& options = {});
 

@@ -50,8 +50,9 @@ struct PictureLimits {
 std::unique_ptr<PictureSource> OpenPictureSource(const std::string& path, const PictureLimits& limits,
                                                  std::string* error);
 
-// The formats written out: animated PNG, animated WebP (lossless or lossy), H.264 in MP4, VP9 in WebM.
-enum class MovieFormat : int { kApng = 1, kWebp, kMp4, kWebm };
+// The formats written out: animated PNG, animated WebP (lossless or lossy), H.264 in MP4, VP9 in WebM, and
+// a PNG file per frame (the path then holds a printf-style frame number, "name_%04d.png").
+enum class MovieFormat : int { kApng = 1, kWebp, kMp4, kWebm, kPngFrames };
 
 struct PictureSinkOptions {
   MovieFormat format = MovieFormat::kApng;

@@ -75,6 +75,16 @@ SaveKindInfo InfoFor(SaveKind kind) {
       return {"Export Animation to AVI", "AVI Files (*.AVI)", "AVI"};
     case SaveKind::Filmstrip:
       return {"Export to GIF Filmstrip", "GIF Files (*.GIF)", "GIF"};
+    case SaveKind::Apng:
+      return {"Export Animation to Animated PNG", "APNG Files (*.APNG *.PNG)", "apng"};
+    case SaveKind::Webp:
+      return {"Export Animation to WebP", "WebP Files (*.WEBP)", "webp"};
+    case SaveKind::Mp4:
+      return {"Export Animation to MP4 Video", "MP4 Files (*.MP4)", "mp4"};
+    case SaveKind::Webm:
+      return {"Export Animation to WebM Video", "WebM Files (*.WEBM)", "webm"};
+    case SaveKind::PngFrames:
+      return {"Export Frames to PNG Files", "PNG Files (*.PNG)", "png"};
   }
   return {"", "", ""};
 }

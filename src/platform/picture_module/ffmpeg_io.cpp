@@ -186,12 +186,11 @@ class FfmpegSink : public PictureSink {
 
   bool Open(const std::string& path, const PictureSinkOptions& options, std::string* error) {
     options_ = options;
-    const char* muxer = options.format == MovieFormat::kApng  ? "apng"
-                        : options.format == MovieFormat::kMp4 ? "mp4"
-                                                              : "webm";
-    const char* encoderName = options.format == MovieFormat::kApng  ? "apng"
-                              : options.format == MovieFormat::kMp4 ? "libx264"
-                                                                    : "libvpx-vp9";
+    const char* muxer = "webm";
+    const char* encoderName = "libvpx-vp9";
+    if (options.format == MovieFormat::kApng) muxer = encoderName = "apng";
+    if (options.format == MovieFormat::kMp4) muxer = "mp4", encoderName = "libx264";
+    if (options.format == MovieFormat::kPngFrames) muxer = "image2", encoderName = "png";
     if (avformat_alloc_output_context2(&format_, nullptr, muxer, path.c_str()) < 0 || !format_)
       return Fail(error, "no such container in this FFmpeg");
     const AVCodec* encoder = avcodec_find_encoder_by_name(encoderName);
@@ -199,7 +198,7 @@ class FfmpegSink : public PictureSink {
     AVStream* st = avformat_new_stream(format_, nullptr);
     codec_ = avcodec_alloc_context3(encoder);
     if (!st || !codec_) return Fail(error, "out of memory");
-    const bool video = options.format != MovieFormat::kApng;
+    const bool video = options.format == MovieFormat::kMp4 || options.format == MovieFormat::kWebm;
     // 4:2:0 video needs even sides: the picture is padded by a row or a column of its own edge.
     codec_->width = video ? (options.width + 1) & ~1 : options.width;
     codec_->height = video ? (options.height + 1) & ~1 : options.height;
@@ -266,6 +265,7 @@ class FfmpegSink : public PictureSink {
     if (!sws_ || sws_scale(sws_, srcData, srcStride, 0, ch, frame_->data, frame_->linesize) != ch)
       return Fail(error, "conversion failed");
     frame_->pts = pts_;
+    lastDurationMs_ = durationMs;
     durations_[pts_] = durationMs;
     pts_ += durationMs;
     return Send(frame_, error);
@@ -273,6 +273,10 @@ class FfmpegSink : public PictureSink {
 
   bool Finish(std::string* error) override {
     if (!Send(nullptr, error)) return false;
+    // The APNG muxer holds back the last frame until the trailer, and gives it the delay of the one
+    // before unless told its own.
+    if (options_.format == MovieFormat::kApng && format_->priv_data)
+      av_opt_set_q(format_->priv_data, "final_delay", AVRational{static_cast<int>(lastDurationMs_), 1000}, 0);
     finished_ = true;
     bool ok = av_write_trailer(format_) == 0;
     if (!(format_->oformat->flags & AVFMT_NOFILE) && avio_closep(&format_->pb) < 0) ok = false;
@@ -315,6 +319,7 @@ class FfmpegSink : public PictureSink {
   std::vector<uint8_t> padded_;
   std::map<int64_t, int64_t> durations_;
   int64_t pts_ = 0;
+  uint32_t lastDurationMs_ = 0;
   bool opened_ = false;
   bool finished_ = false;
 };
