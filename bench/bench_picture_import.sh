@@ -9,6 +9,8 @@ cd "$(dirname "$0")/.."
 CLI=${1:-build/loopwright-cli}
 SIZE=${2:-400x300}
 [ -x "$CLI" ] || { echo "build $CLI first" >&2; exit 2; }
+# ImageMagick 6 itself (Debian's convert is a link to it).
+IM=$(command -v convert-im6.q16 || command -v convert)
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
 
@@ -30,11 +32,11 @@ cpu() {
   local best=""
   for _ in 1 2 3; do
     local t
-    if ! t=$( { /usr/bin/time -f "%U %S" "$@" >/dev/null 2>/dev/null; } 2>&1); then
+    if ! /usr/bin/time -f "%U %S" -o "$WORK/time" "$@" >/dev/null 2>&1; then
       echo fails
       return
     fi
-    t=$(echo "$t" | tail -1 | awk '{print $1 + $2}')
+    t=$(tail -1 "$WORK/time" | awk '{print $1 + $2}')
     if [ -z "$best" ] || (( $(echo "$t < $best" | bc) )); then best=$t; fi
   done
   echo "$best"
@@ -50,7 +52,7 @@ for name in card flat; do
     t_ours=$(cpu "$CLI" import "$in" -o "$WORK/ours.gif" --palette adaptive)
     t_ff=$(cpu ffmpeg -v error -y -i "$in" "$WORK/ff.gif")
     t_pg=$(cpu ffmpeg -v error -y -i "$in" -vf "split[a][b];[a]palettegen[p];[b][p]paletteuse" "$WORK/pg.gif")
-    t_im=$(cpu convert "$in" "$WORK/im.gif")
+    t_im=$(cpu "$IM" "$in" "$WORK/im.gif")
     printf "%-11s | %5s s %9s B | %5s s %9s B | %5s s %9s B | %5s s %9s B\n" "$name.$ext" \
       "$t_ours" "$(size "$WORK/ours.gif")" "$t_ff" "$(size "$WORK/ff.gif")" \
       "$t_pg" "$(size "$WORK/pg.gif")" "$t_im" "$(size "$WORK/im.gif")"

@@ -86,6 +86,8 @@ bool ApplyExifOrientation(int orientation, int32_t* width, int32_t* height, std:
   const size_t w = static_cast<size_t>(*width), h = static_cast<size_t>(*height);
   if (rgba->size() != w * h * 4) return false;
   const bool swap = orientation >= 5;
+  const bool mirrorX = orientation == 2 || orientation == 3 || orientation == 7 || orientation == 8;
+  const bool mirrorY = orientation == 3 || orientation == 4 || orientation == 6 || orientation == 7;
   const size_t ow = swap ? h : w, oh = swap ? w : h;
   std::vector<uint8_t> out;
   try {
@@ -97,38 +99,11 @@ bool ApplyExifOrientation(int orientation, int32_t* width, int32_t* height, std:
   uint32_t* dst = reinterpret_cast<uint32_t*>(out.data());
   for (size_t y = 0; y < oh; ++y) {
     for (size_t x = 0; x < ow; ++x) {
-      // Where the output pixel (x, y) comes from in the stored picture.
-      size_t sx = x, sy = y;
-      switch (orientation) {
-        case 2:
-          sx = w - 1 - x;
-          break;
-        case 3:
-          sx = w - 1 - x;
-          sy = h - 1 - y;
-          break;
-        case 4:
-          sy = h - 1 - y;
-          break;
-        case 5:
-          sx = y;
-          sy = x;
-          break;
-        case 6:
-          sx = y;
-          sy = h - 1 - x;
-          break;
-        case 7:
-          sx = w - 1 - y;
-          sy = h - 1 - x;
-          break;
-        case 8:
-          sx = w - 1 - y;
-          sy = x;
-          break;
-        default:
-          break;
-      }
+      // Where the output pixel (x, y) comes from in the stored picture: across the diagonal for the
+      // orientations that swap the sides, then mirrored along either axis.
+      size_t sx = swap ? y : x, sy = swap ? x : y;
+      if (mirrorX) sx = w - 1 - sx;
+      if (mirrorY) sy = h - 1 - sy;
       std::memcpy(&dst[y * ow + x], &src[sy * w + sx], 4);
     }
   }

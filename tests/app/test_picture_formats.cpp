@@ -28,12 +28,19 @@ void PictureFormatsTest::pictureOpensAsUntitledDocument() {
   const std::string frames = (shell.settings.Folder() + "/pic.png").toStdString();
   QCOMPARE(ExportPictures(frames, *a, MovieFormat::kPngFrames), 1);
   std::string first = (shell.settings.Folder() + "/pic_0002.png").toStdString();
+  w.InitMainMenu();
   QVERIFY(w.OpenDocument(&first));
   QVERIFY(w.CurrentAnimation());
   QCOMPARE(w.CurrentAnimation()->frameCount, 1);
   QCOMPARE(w.CurrentAnimation()->screenWidth, 16);
   QCOMPARE(w.windowTitle(), QString("Loopwright - Untitled*"));
   QVERIFY(shell.recorder.Texts().empty());
+  // Two more pictures dropped on the filmstrip come in as frames, in one step that Undo takes back.
+  w.DropFiles(QPoint(0, 0),
+              {shell.settings.Folder() + "/pic_0001.png", shell.settings.Folder() + "/pic_0003.png"});
+  QCOMPARE(w.CurrentAnimation()->frameCount, 3);
+  QVERIFY(w.DispatchCommand(kCmdUndo));
+  QCOMPARE(w.CurrentAnimation()->frameCount, 1);
 }
 
 void PictureFormatsTest::exportMenuWritesEveryFormat() {

@@ -2,10 +2,11 @@
 // files by the tool come back as the same animation, and an exported animation reads back the same.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "cli/cli_run.h"
-#include "optimize/pictures.h"
+#include "engine/support/composed.h"
 #include "platform/picture_source.h"
 
 namespace lw {
@@ -16,19 +17,6 @@ using test::TempDir;
 
 std::string Gif(const std::string& name) {
   return std::string(LW_TEST_DATA) + "/gif/" + name;
-}
-
-std::vector<std::vector<uint32_t>> Composed(const Animation& a) {
-  std::vector<std::vector<uint32_t>> out;
-  PictureComposer composer(a.screenWidth, a.screenHeight);
-  for (const Frame* f = FirstFrame(a); f; f = NextFrame(f)) out.push_back(composer.Show(*f));
-  return out;
-}
-
-std::vector<uint32_t> Delays(const Animation& a) {
-  std::vector<uint32_t> d;
-  for (const Frame* f = FirstFrame(a); f; f = NextFrame(f)) d.push_back(f->delay);
-  return d;
 }
 
 class PictureCli : public ::testing::Test {
@@ -56,9 +44,9 @@ TEST_F(PictureCli, RenderedFramesImportBackAsTheSameAnimation) {
   AnimationPtr back = test::Load(dir / "back.gif");
   ASSERT_TRUE(back);
   ASSERT_EQ(back->frameCount, original->frameCount);
-  auto want = Composed(*original);
+  auto want = test::ComposedFrames(*original);
   std::reverse(want.begin(), want.end());
-  EXPECT_EQ(Composed(*back), want);
+  EXPECT_EQ(test::ComposedFrames(*back), want);
 }
 
 TEST_F(PictureCli, ExportReadsBackWithTheSameFramesAndDelays) {
@@ -72,10 +60,10 @@ TEST_F(PictureCli, ExportReadsBackWithTheSameFramesAndDelays) {
     ASSERT_EQ(r.exitCode, 0) << name << r.err;
     AnimationPtr back = test::Load(dir / (std::string(name) + ".gif"));
     ASSERT_TRUE(back);
-    EXPECT_EQ(Composed(*back), Composed(*original)) << name;
-    std::vector<uint32_t> delays = Delays(*original);
+    EXPECT_EQ(test::ComposedFrames(*back), test::ComposedFrames(*original)) << name;
+    std::vector<uint32_t> delays = test::FrameDelays(*original);
     for (uint32_t& d : delays) d = d < 2 ? 10 : d;  // played as browsers play them
-    EXPECT_EQ(Delays(*back), delays) << name;
+    EXPECT_EQ(test::FrameDelays(*back), delays) << name;
   }
   test::CliRun r = Cli("export " + in + " -o " + (dir / "small.webp") + " --quality 40", dir);
   EXPECT_EQ(r.exitCode, 0) << r.err;

@@ -8,9 +8,9 @@
 #include "io/files.h"
 #include "io/picture_export.h"
 #include "io/picture_import.h"
-#include "optimize/pictures.h"
 #include "platform/picture_source.h"
 #include "support/builders.h"
+#include "support/composed.h"
 #include "support/hooks_fixture.h"
 #include "support/run_command.h"
 #include "support/stop_after.h"
@@ -44,19 +44,6 @@ AnimationPtr Sample(const std::vector<uint32_t>& delays) {
   }
   a->loopCount = 0;
   return a;
-}
-
-std::vector<std::vector<uint32_t>> Composed(const Animation& a) {
-  std::vector<std::vector<uint32_t>> out;
-  PictureComposer composer(a.screenWidth, a.screenHeight);
-  for (const Frame* f = FirstFrame(a); f; f = NextFrame(f)) out.push_back(composer.Show(*f));
-  return out;
-}
-
-std::vector<uint32_t> Delays(const Animation& a) {
-  std::vector<uint32_t> d;
-  for (const Frame* f = FirstFrame(a); f; f = NextFrame(f)) d.push_back(f->delay);
-  return d;
 }
 
 // The time each frame is shown, in milliseconds, from the packets ffprobe lists.
@@ -106,9 +93,9 @@ TEST_F(PictureExport, ApngAndWebpReadBackTheSame) {
     ASSERT_EQ(ReadAnyFile(path, &back, nullptr), 1)
         << name << (hooks.Texts().empty() ? "" : hooks.Texts()[0]);
     EXPECT_EQ(back->frameCount, 4) << name;
-    EXPECT_EQ(Delays(*back), delays) << name;
+    EXPECT_EQ(test::FrameDelays(*back), delays) << name;
     EXPECT_EQ(back->loopCount, 0u) << name;
-    EXPECT_EQ(Composed(*back), Composed(*a)) << name;
+    EXPECT_EQ(test::ComposedFrames(*back), test::ComposedFrames(*a)) << name;
   }
   if (HaveTool("webpinfo")) {
     const std::string info = test::RunCommand("webpinfo " + (dir / "out.webp"));
@@ -139,7 +126,7 @@ TEST_F(PictureExport, PngPerFrameHoldsTheComposedPictures) {
   EXPECT_FALSE(std::filesystem::exists(dir / "shot_0005.png"));
   AnimationPtr back;
   ASSERT_EQ(ImportPictures(files, &back, nullptr), 1);
-  EXPECT_EQ(Composed(*back), Composed(*a));
+  EXPECT_EQ(test::ComposedFrames(*back), test::ComposedFrames(*a));
 }
 
 TEST_F(PictureExport, LossyAndLosslessWebpAreWhatWasAsked) {

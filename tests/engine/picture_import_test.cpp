@@ -12,9 +12,9 @@
 #include "io/picture_frames.h"
 #include "io/picture_import.h"
 #include "model/limits.h"
-#include "optimize/pictures.h"
 #include "platform/picture_source.h"
 #include "support/builders.h"
+#include "support/composed.h"
 #include "support/hooks_fixture.h"
 #include "support/png_files.h"
 #include "support/run_command.h"
@@ -51,19 +51,6 @@ std::vector<uint32_t> Expected(const RgbaPicture& p) {
     out.push_back(s[3] >= kOpaqueAlpha ? 0xFF000000u | s[2] << 16 | s[1] << 8 | s[0] : 0u);
   }
   return out;
-}
-
-std::vector<std::vector<uint32_t>> Composed(const Animation& a) {
-  std::vector<std::vector<uint32_t>> out;
-  PictureComposer composer(a.screenWidth, a.screenHeight);
-  for (const Frame* f = FirstFrame(a); f; f = NextFrame(f)) out.push_back(composer.Show(*f));
-  return out;
-}
-
-std::vector<uint32_t> Delays(const Animation& a) {
-  std::vector<uint32_t> d;
-  for (const Frame* f = FirstFrame(a); f; f = NextFrame(f)) d.push_back(f->delay);
-  return d;
 }
 
 // The Animation after a trip through the GIF writer and reader.
@@ -116,11 +103,11 @@ TEST_F(PictureImport, PalettePngWithTransparencyComesInExactly) {
     px[2] = c.blue;
     px[3] = indices[static_cast<size_t>(i)] < 8 ? alphas[indices[static_cast<size_t>(i)]] : 255;
   }
-  EXPECT_EQ(Composed(*a)[0], Expected(expected));
+  EXPECT_EQ(test::ComposedFrames(*a)[0], Expected(expected));
   // Written as a GIF and read back, the picture is the same.
   AnimationPtr back = ThroughGif(*a);
   ASSERT_TRUE(back);
-  EXPECT_EQ(Composed(*back)[0], Expected(expected));
+  EXPECT_EQ(test::ComposedFrames(*back)[0], Expected(expected));
   EXPECT_LE(back->globalPalette->Count(), 64);
 }
 
@@ -146,7 +133,7 @@ TEST_F(PictureImport, SixteenBitAndManyColoursGoThroughTheHighColourChoice) {
   ASSERT_EQ(a->frameCount, 1);
   const Frame* f = FirstFrame(*a);
   ASSERT_TRUE(IsTransparent(*f));
-  const std::vector<uint32_t> shown = Composed(*a)[0];
+  const std::vector<uint32_t> shown = test::ComposedFrames(*a)[0];
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
       const uint32_t px = shown[static_cast<size_t>(y) * w + x];
@@ -177,7 +164,7 @@ TEST_F(PictureImport, SequenceOfPicturesKeepsTheOrderGiven) {
   AnimationPtr a;
   ASSERT_EQ(ImportPictures(paths, &a, nullptr), 1);
   ASSERT_EQ(a->frameCount, 3);
-  auto shown = Composed(*a);
+  auto shown = test::ComposedFrames(*a);
   EXPECT_EQ(shown[0], Expected(Scene(30, 20, 2)));
   EXPECT_EQ(shown[1], Expected(Scene(30, 20, 0)));
   EXPECT_EQ(shown[2], Expected(Scene(30, 20, 1)));
@@ -203,9 +190,9 @@ TEST_F(PictureImport, ApngFramesAndDelaysAsFfmpegWroteThem) {
   AnimationPtr a;
   ASSERT_EQ(ReadAnyFile(apng, &a, nullptr), 1) << (hooks.Texts().empty() ? "" : hooks.Texts()[0]);
   ASSERT_EQ(a->frameCount, 4);
-  EXPECT_EQ(Delays(*a), (std::vector<uint32_t>{4, 4, 4, 4}));
+  EXPECT_EQ(test::FrameDelays(*a), (std::vector<uint32_t>{4, 4, 4, 4}));
   EXPECT_EQ(a->loopCount, 0u);
-  auto shown = Composed(*a);
+  auto shown = test::ComposedFrames(*a);
   for (int k = 0; k < 4; ++k) EXPECT_EQ(shown[static_cast<size_t>(k)], Expected(Scene(48, 32, k))) << k;
 }
 
@@ -234,9 +221,9 @@ TEST_F(PictureImport, WebpFramesDelaysAndOffsetsAsLibwebpToolsShowThem) {
   AnimationPtr a;
   ASSERT_EQ(ReadAnyFile(webp, &a, nullptr), 1) << (hooks.Texts().empty() ? "" : hooks.Texts()[0]);
   ASSERT_EQ(a->frameCount, 4);
-  EXPECT_EQ(Delays(*a), (std::vector<uint32_t>{8, 15, 3, 20}));
+  EXPECT_EQ(test::FrameDelays(*a), (std::vector<uint32_t>{8, 15, 3, 20}));
   EXPECT_EQ(a->loopCount, 3u);
-  auto shown = Composed(*a);
+  auto shown = test::ComposedFrames(*a);
   for (int k = 0; k < 4; ++k) EXPECT_EQ(shown[static_cast<size_t>(k)], Expected(Scene(48, 32, k))) << k;
 }
 
@@ -318,7 +305,7 @@ TEST_F(PictureImport, JpegOrientationIsApplied) {
   EXPECT_EQ(a->screenWidth, 16);
   EXPECT_EQ(a->screenHeight, 32);
   // Turned a quarter clockwise, the black half is on top.
-  auto shown = Composed(*a)[0];
+  auto shown = test::ComposedFrames(*a)[0];
   EXPECT_LT(shown[2 * 16 + 8] & 0xFF, 40u);
   EXPECT_GT(shown[29 * 16 + 8] & 0xFF, 215u);
 }
