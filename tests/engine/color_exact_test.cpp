@@ -69,7 +69,8 @@ TEST_F(ExactColours, PicturesThatFitKeepEveryColourWithOrWithoutDither) {
 
 TEST_F(ExactColours, OneColourMoreThanThePaletteHoldsIsQuantized) {
   // 257 colours into 256 entries, and 17 into the 16 of a 4-bit adaptive choice: some pixel must change.
-  for (auto [colours, bits] : {std::pair{257, 8}, std::pair{17, 4}, std::pair{16, 4}}) {
+  for (auto [count, bits] : {std::pair{257, 8}, std::pair{17, 4}, std::pair{16, 4}}) {
+    const int colours = count;  // clang 14 cannot capture a structured binding
     auto pick = [colours](int x, int y) { return (x + y * 31) % colours; };
     auto dib = Picture24(31, 17, pick);
     AnimationPtr a = ConvertDibToAnimation(nullptr, dib.data(), dib.size(), nullptr, 0,
