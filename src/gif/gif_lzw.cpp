@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "gif/lzw_string_table.h"
 #include "platform/temp_file.h"
 
 namespace lw {
@@ -286,8 +287,9 @@ struct LzwEncoder::Tables {
 LzwEncoder::LzwEncoder() : t_(new Tables) {}
 LzwEncoder::~LzwEncoder() = default;
 
-bool LzwEncoder::Encode(GifSink& sink, const LzwImage& image, int minCodeSize) {
+bool LzwEncoder::Encode(GifSink& sink, const LzwImage& image, int minCodeSize, bool keepFullTable) {
   minCodeSize = std::clamp(minCodeSize, 2, 8);
+  if (keepFullTable) return EncodeKeepingFullTable(sink, image, minCodeSize);
   std::vector<int> rows = RowOrder(image.height, image.interlaced);
   if (rows.empty() || image.width <= 0 || !image.bits) return false;
   if (!sink.WriteByte(static_cast<uint8_t>(minCodeSize))) return false;

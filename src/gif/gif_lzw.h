@@ -47,6 +47,8 @@ struct LzwImage {
   bool interlaced = false;
 };
 
+struct LzwStringTable;
+
 class LzwEncoder {
  public:
   LzwEncoder();
@@ -56,11 +58,16 @@ class LzwEncoder {
 
   // Writes the image data: the minimum code size byte, the codes in data sub-blocks of at most 254
   // bytes, and the zero terminator. Every pixel must be below 2^minCodeSize (2 to 8). False when the
-  // sink failed.
-  bool Encode(GifSink& sink, const LzwImage& image, int minCodeSize);
+  // sink failed. With keepFullTable, a full table is kept to the end of the image instead of starting
+  // again with a clear code (every decoder follows it; on pictures whose patterns repeat all through,
+  // the strings already learnt are worth more than a fresh table).
+  bool Encode(GifSink& sink, const LzwImage& image, int minCodeSize, bool keepFullTable = false);
 
  private:
+  bool EncodeKeepingFullTable(GifSink& sink, const LzwImage& image, int minCodeSize);
+
   struct Tables;
+  std::unique_ptr<LzwStringTable> strings_;  // made for the first image that keeps its table
   std::unique_ptr<Tables> t_;
   std::vector<uint8_t> raw_;     // code bytes not yet cut into sub-blocks
   std::vector<uint8_t> packed_;  // sub-blocks ready for the sink

@@ -121,7 +121,7 @@ int WriteGifImpl(GifSink& sink, Animation& a, ProgressRecord* progress, bool sto
     if (!sink.Write(out.data(), out.size())) return 0;
     LzwImage image{f->Bits(), f->Stride(), f->width, f->height, IsInterlaced(*f)};
     const int tableBits = f->localPalette ? ff.localTableBits : a.globalPalette ? form.globalTableBits : 0;
-    if (!encoder.Encode(sink, image, MinimumCodeSize(*f, tableBits))) return 0;
+    if (!encoder.Encode(sink, image, MinimumCodeSize(*f, tableBits), f->keepFullTable)) return 0;
     if (!StepProgress(progress)) return 2;
   }
   const uint8_t trailer = 0x3B;

@@ -163,6 +163,7 @@ BlockPtr CopyBlock(const GifBlock& b, Palette* palette) {
   f->transparentIndex = src->transparentIndex;
   f->imageFlags = src->imageFlags;
   f->codeSize = src->codeSize;
+  f->keepFullTable = src->keepFullTable;
   if (src->localPalette) {
     PalettePtr local = CopyPalette(src->localPalette.get());
     if (!local) return nullptr;

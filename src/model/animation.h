@@ -84,6 +84,9 @@ struct Frame : GifBlock {
   // The LZW minimum code size to write the pixels with (raised to what they need); 0 = the palette's. The
   // stronger optimizer sets it, since narrower codes make a frame whose indices are all small smaller.
   uint8_t codeSize = 0;
+  // Written with a string table that, once full, is kept to the end instead of starting again; the
+  // stronger optimizer sets it where that makes the frame smaller.
+  bool keepFullTable = false;
   FrameBitmapPtr bitmap;
   MaskPtr mask;  // built while transparent; dropped when the pixels change
 

@@ -45,6 +45,9 @@ struct Shared {
 };
 
 // What one worker keeps from frame to frame.
+// Fewer pixels than this never fill the string table (each code takes at least one).
+constexpr size_t kKeepTableFrom = 3800;
+
 struct Worker {
   explicit Worker(size_t ids) : localIndex(ids, -1), isDrawn(ids, false) {}
   Encoder encoder;
@@ -203,6 +206,18 @@ Encoded EncodeFrame(const Shared& sh, Worker& w, const Plan& plan, const IdPictu
   for (ColourId id : members) w.localIndex[id] = -1;  // the local numbers are this frame's only
   for (ColourId id : plan.drawn) w.isDrawn[id] = false;
   if (best == UINT64_MAX) return result;
+  // A frame long enough to fill the string table may be smaller when the full table is kept to its end
+  // (patterns that repeat all through it) than when it starts again.
+  bool keepFullTable = false;
+  if (n >= kKeepTableFrom) {
+    uint8_t all = 0;
+    for (size_t i = 0; i < n; ++i) all = static_cast<uint8_t>(all | w.bestPixels[i]);
+    const uint64_t kept = w.encoder.KeptTableSize(w.bestPixels.data(), n, CodeSizeForValues(all), best);
+    if (kept < best) {
+      best = kept;
+      keepFullTable = true;
+    }
+  }
 
   FramePtr f = NewFrameBlock(nullptr);
   if (!f) return result;
@@ -214,6 +229,7 @@ Encoded EncodeFrame(const Shared& sh, Worker& w, const Plan& plan, const IdPictu
   f->controlFlags = static_cast<uint8_t>(source.controlFlags & ~(0x1C | kControlTransparent));
   SetDisposal(*f, need.disposal);
   f->codeSize = 2;  // as small as the pixels allow
+  f->keepFullTable = keepFullTable;
   SetInterlaced(*f, interlaced);
   if (source.nameAtom) SetFrameName(*f, GetFrameName(source));
   if (useGlobal) {

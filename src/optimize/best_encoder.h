@@ -29,6 +29,14 @@ class Encoder {
                 const std::vector<uint8_t>& clear, bool freedom, int opaqueCodeSize, int codeSize,
                 uint64_t best);
 
+  // The size of the pixels' data written with a table kept full to the end (UINT64_MAX past limit).
+  uint64_t KeptTableSize(const uint8_t* pixels, size_t n, int codeSize, uint64_t limit) {
+    chooser_.SetKeepFullTable(true);
+    const uint64_t size = chooser_.Size(pixels, n, codeSize, limit);
+    chooser_.SetKeepFullTable(false);
+    return size;
+  }
+
   bool Won() const { return won_; }
   bool Transparent() const { return transparent_; }
   // Hands the picked pixels over (the encoder keeps other memory of the same size in exchange).

@@ -6,36 +6,6 @@
 
 namespace lw {
 
-// The string table: (prefix code, next value) -> code, in an open-addressed hash whose entries carry the
-// number of the table generation they belong to, so a clear code empties it without touching memory.
-struct LzwChooser::Table {
-  // (prefix code << 8 | value) << 12 | code, 0 for a free slot (a code is never 0). The slots in use are
-  // listed, so emptying the table costs what filling it did.
-  static constexpr size_t kSize = 8192;  // at least twice the 4096 codes
-  uint32_t slot[kSize] = {};
-  std::vector<uint16_t> used;
-
-  Table() { used.reserve(4096); }
-  static size_t Hash(uint32_t k) { return (k * 2654435761u) >> 19; }  // 13 bits
-  int Find(uint32_t k) const {
-    for (size_t i = Hash(k);; i = (i + 1) & (kSize - 1)) {
-      const uint32_t e = slot[i];
-      if (e == 0) return -1;
-      if ((e >> 12) == k) return static_cast<int>(e & 0xFFF);
-    }
-  }
-  void Add(uint32_t k, int c) {
-    size_t i = Hash(k);
-    while (slot[i] != 0) i = (i + 1) & (kSize - 1);
-    slot[i] = k << 12 | static_cast<uint32_t>(c);
-    used.push_back(static_cast<uint16_t>(i));
-  }
-  void Clear() {
-    for (uint16_t i : used) slot[i] = 0;
-    used.clear();
-  }
-};
-
 namespace {
 
 // The forward sweep of the fewest-runs programme: for each pixel, bits 0-1 say which state of the pixel
@@ -96,7 +66,7 @@ void PickFewestRunsBoth(const uint8_t* first, const uint8_t* second, size_t n, u
   Back(first, second, n, scratch.data(), 2, c1 <= c0 ? 1 : 0, tiesToSecond);
 }
 
-LzwChooser::LzwChooser() : t_(std::make_unique<Table>()) {}
+LzwChooser::LzwChooser() : t_(std::make_unique<LzwStringTable>()) {}
 LzwChooser::~LzwChooser() = default;
 
 uint64_t LzwChooser::Choose(const uint8_t* first, const uint8_t* second, size_t n, int minCodeSize,
@@ -113,11 +83,9 @@ uint64_t LzwChooser::Choose(const uint8_t* first, const uint8_t* second, size_t 
   int next = clear + 2;
   bool clearPending = false;
   uint64_t bits = 0;
-  Table& t = *t_;
+  LzwStringTable& t = *t_;
   t.Clear();
-  auto key = [](int prefix, int value) {
-    return static_cast<uint32_t>(prefix) << 8 | static_cast<uint32_t>(value);
-  };
+  auto key = LzwStringTable::Key;
   // Bits of one code, and the width rule of the encoder: it grows once the next code no longer fits.
   auto output = [&]() {
     bits += static_cast<uint64_t>(codeBits);
@@ -188,7 +156,7 @@ uint64_t LzwChooser::Choose(const uint8_t* first, const uint8_t* second, size_t 
       if (next < 4096) {
         t.Add(key(ent, value), next++);
         again = w.touchesPending;  // the new entry may lengthen this string
-      } else {
+      } else if (!keepFullTable_) {
         t.Clear();
         next = clear + 2;
         clearPending = true;

@@ -7,6 +7,8 @@
 #include <memory>
 #include <vector>
 
+#include "gif/lzw_string_table.h"
+
 namespace lw {
 
 // Picks, where pixel i may be first[i] or second[i], the values that give the fewest runs of equal
@@ -37,14 +39,18 @@ class LzwChooser {
   uint64_t Choose(const uint8_t* first, const uint8_t* second, size_t n, int minCodeSize, bool preferSecond,
                   uint8_t* out, uint64_t limit = UINT64_MAX, const uint8_t* flip = nullptr);
 
+  // Whether a full table is kept to the end of the image instead of starting again with a clear code
+  // (as the writer does for a frame whose keepFullTable is set).
+  void SetKeepFullTable(bool keep) { keepFullTable_ = keep; }
+
   // The size of the image data of fixed pixels.
   uint64_t Size(const uint8_t* pixels, size_t n, int minCodeSize, uint64_t limit = UINT64_MAX) {
     return Choose(pixels, pixels, n, minCodeSize, false, nullptr, limit);
   }
 
  private:
-  struct Table;
-  std::unique_ptr<Table> t_;
+  std::unique_ptr<LzwStringTable> t_;
+  bool keepFullTable_ = false;
   std::vector<uint8_t> walkA_, walkB_;  // the picks of the two strings a new string may be
 };
 

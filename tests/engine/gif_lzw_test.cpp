@@ -429,6 +429,57 @@ TEST(GifLzw, FullTableEmitsClearAndGoesOnAtTheInitialWidth) {
   EXPECT_TRUE(sawClearAt12);
 }
 
+// A table kept once full: the only clear code is the first, the codes stay 12 bits wide, and the
+// decoder gives the pixels back, on pictures that fill the table at every starting width.
+TEST(GifLzw, AKeptFullTableHasOneClearAndDecodes) {
+  struct Case {
+    int kind, w, h, colors, minCodeSize;
+    bool interlaced;
+  };
+  const Case cases[] = {{0, 300, 200, 256, 8, false}, {2, 1000, 40, 200, 8, true}, {0, 640, 480, 4, 2, false},
+                        {3, 500, 400, 32, 5, false},  {0, 9001, 3, 256, 8, true},  {1, 20, 20, 7, 3, false}};
+  uint32_t seed = 40;
+  for (const Case& c : cases) {
+    std::vector<uint8_t> pixels = Picture(c.kind, c.w, c.h, c.colors, seed++);
+    LzwImage img{pixels.data(), c.w, c.w, c.h, c.interlaced};
+    MemorySink sink;
+    LzwEncoder encoder;
+    ASSERT_TRUE(encoder.Encode(sink, img, c.minCodeSize, true));
+    ASSERT_EQ(sink.bytes[0], c.minCodeSize);
+    const std::vector<uint8_t> data = JoinSubBlocks(sink.bytes);
+    std::vector<uint8_t> decoded;
+    ASSERT_TRUE(FastDecode(c.minCodeSize, data, pixels.size(), &decoded)) << c.w << "x" << c.h;
+    std::vector<uint8_t> fileOrder;
+    for (int row : RowOrder(c.h, c.interlaced))
+      fileOrder.insert(fileOrder.end(), pixels.begin() + row * c.w, pixels.begin() + (row + 1) * c.w);
+    ASSERT_EQ(decoded, fileOrder) << c.w << "x" << c.h;
+
+    // Walk the codes as a decoder sizes them.
+    const int clear = 1 << c.minCodeSize;
+    int width = c.minCodeSize + 1, next = clear + 2, clears = 0, codes = 0;
+    size_t bit = 0;
+    bool ended = false;
+    while (bit + static_cast<size_t>(width) <= data.size() * 8) {
+      int code = 0;
+      for (int i = 0; i < width; ++i, ++bit) code |= ((data[bit / 8] >> (bit % 8)) & 1) << i;
+      if (code == clear + 1) {
+        ended = true;
+        break;
+      }
+      if (code == clear) {
+        ++clears;
+        continue;
+      }
+      if (codes++ > 0 && next < 4096 && ++next >= 1 << width && width < 12) ++width;
+    }
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(clears, 1) << c.w << "x" << c.h;
+    if (codes > 4096) {
+      EXPECT_EQ(width, 12);
+    }
+  }
+}
+
 TEST(GifLzw, DecoderAgreesWithThePlainDecoderOnDamagedData) {
   std::mt19937 rng(42);
   int agreed = 0;

@@ -4,6 +4,8 @@
 #include <random>
 #include <vector>
 
+#include "gif/gif_lzw.h"
+#include "gif/gif_sink.h"
 #include "optimize/lzw_choice.h"
 
 namespace lw {
@@ -65,6 +67,31 @@ TEST(LzwChooser, SizesMatchTheTextbookEncoder) {
         }
         ASSERT_EQ(chooser.Size(px.data(), n, minCodeSize), ReferenceSize(px, minCodeSize))
             << "n " << n << " alphabet " << alphabet << " code size " << minCodeSize;
+      }
+    }
+  }
+}
+
+// With the table kept once full, the size is that of the writer's data for the same pixels.
+TEST(LzwChooser, KeptTableSizesMatchTheWriter) {
+  std::mt19937 rng(11);
+  LzwChooser chooser;
+  chooser.SetKeepFullTable(true);
+  LzwEncoder encoder;
+  for (int minCodeSize : {2, 5, 8}) {
+    for (size_t n : {size_t{1}, size_t{5000}, size_t{90000}}) {
+      std::vector<uint8_t> px(n);
+      for (size_t i = 0; i < n;) {
+        uint8_t v = static_cast<uint8_t>(rng() % (1u << minCodeSize));
+        for (size_t r = 1 + rng() % 4; r > 0 && i < n; --r) px[i++] = v;
+      }
+      MemorySink sink;
+      ASSERT_TRUE(encoder.Encode(
+          sink, LzwImage{px.data(), static_cast<int>(n), static_cast<int>(n), 1, false}, minCodeSize, true));
+      EXPECT_EQ(chooser.Size(px.data(), n, minCodeSize), sink.bytes.size()) << n << " " << minCodeSize;
+      // A table started afresh gives other data once it fills.
+      if (n == 90000) {
+        EXPECT_NE(ReferenceSize(px, minCodeSize), sink.bytes.size());
       }
     }
   }
