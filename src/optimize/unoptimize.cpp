@@ -6,6 +6,7 @@
 #include <new>
 
 #include "model/limits.h"
+#include "optimize/unoptimize_palettes.h"
 #include "platform/progress.h"
 #include "platform/ui_hooks.h"
 
@@ -63,15 +64,6 @@ void ComposeFrame(FrameBitmap& target, const Frame& f) {
 }
 
 bool UnoptimizeAnimation(Animation& a) {
-  for (Frame* f = FirstFrame(a); f; f = NextFrame(f)) {
-    if (f->localPalette) {
-      Hooks().MessageBox("Unable to Unoptimize",
-                         "Because of the existence of local palettes in this animation, it cannot be "
-                         "unoptimized.",
-                         MsgButtons::Ok, MsgIcon::Exclamation);
-      return false;
-    }
-  }
   // One screen-sized buffer per frame: refuse a document that would not fit the engine's limits (every
   // frame becomes as large as the screen) rather than let the allocations exhaust the machine.
   const int32_t W = std::max(a.screenWidth, 0), H = std::max(a.screenHeight, 0);
@@ -81,6 +73,9 @@ bool UnoptimizeAnimation(Animation& a) {
     ShowError("Not enough memory for unoptimization");
     return false;
   }
+  bool anyLocal = false;
+  for (const Frame* f = FirstFrame(a); f; f = NextFrame(f)) anyLocal |= f->localPalette != nullptr;
+  if (anyLocal) return UnoptimizeWithPalettes(a);
   // The screen as a viewer has it between frames, and the picture shown while one frame is on it: palette
   // indices, or kNothing where the screen shows through (a web page, a chat window).
   const size_t n = static_cast<size_t>(screenPixels);

@@ -1,0 +1,121 @@
+// resize, reverse, speed, drop-frames, crop-screen and dedupe, run as a user runs them.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+
+#include "cli/cli_run.h"
+#include "optimize/pictures.h"
+
+namespace lw {
+namespace {
+
+using test::Cli;
+using test::GifData;
+using test::Load;
+using test::TempDir;
+
+std::vector<std::vector<RgbaPixel>> Pictures(const Animation& a) {
+  std::vector<std::vector<RgbaPixel>> out;
+  PictureComposer composer(a.screenWidth, a.screenHeight);
+  for (const Frame* f = FirstFrame(a); f; f = NextFrame(f)) out.push_back(composer.Show(*f));
+  return out;
+}
+
+std::vector<uint32_t> Delays(const Animation& a) {
+  std::vector<uint32_t> out;
+  for (const Frame* f = FirstFrame(a); f; f = NextFrame(f)) out.push_back(f->delay);
+  return out;
+}
+
+// ImageMagick itself, not a wrapper in front of it.
+const char* kMagick = "/usr/bin/convert";
+
+TEST(TransformsCli, ResizeAgreesWithImageMagickInLinearLight) {
+  if (!std::filesystem::exists(kMagick)) GTEST_SKIP() << "ImageMagick is not installed";
+  TempDir dir;
+  const std::string in = GifData("moon_impact.gif");  // 14 frames of 116 x 100, photographic
+  ASSERT_EQ(Cli("resize " + in + " -o " + (dir / "r.gif") + " --scale 50", dir).exitCode, 0);
+  AnimationPtr r = Load(dir / "r.gif");
+  ASSERT_EQ(r->screenWidth, 58);
+  ASSERT_EQ(r->screenHeight, 50);
+  const std::string magick =
+      std::string(kMagick) + " " + in +
+      " -coalesce -colorspace RGB -filter Lanczos -resize 50% -colorspace sRGB +adjoin "
+      "-depth 8 rgba:" +
+      (dir / "im_%d.rgba");
+  ASSERT_EQ(std::system(magick.c_str()), 0);
+  const auto pictures = Pictures(*r);
+  ASSERT_EQ(pictures.size(), 14u);
+  double total = 0;
+  size_t count = 0;
+  for (size_t k = 0; k < pictures.size(); ++k) {
+    std::ifstream raw(dir / ("im_" + std::to_string(k) + ".rgba"), std::ios::binary);
+    std::vector<uint8_t> im((std::istreambuf_iterator<char>(raw)), std::istreambuf_iterator<char>());
+    ASSERT_EQ(im.size(), pictures[k].size() * 4);
+    for (size_t i = 0; i < pictures[k].size(); ++i) {
+      const RgbaPixel p = pictures[k][i];
+      for (int c = 0; c < 3; ++c) total += std::abs(int((p >> (8 * c)) & 0xFF) - int(im[i * 4 + size_t(c)]));
+      count += 3;
+    }
+  }
+  // The same filter; the difference is the mapping back onto the 256-colour palettes.
+  EXPECT_LT(total / static_cast<double>(count), 6.0);
+  EXPECT_EQ(Cli("resize " + in + " -o " + (dir / "x.gif") + " --scale 50 --size 3x3", dir).exitCode, 2);
+  EXPECT_EQ(Cli("resize " + in + " -o " + (dir / "x.gif") + " --size 10x10 --filter cubic", dir).exitCode, 2);
+  ASSERT_EQ(Cli("resize " + in + " -o " + (dir / "w.gif") + " --size 232x0 --filter nearest", dir).exitCode,
+            0);
+  EXPECT_EQ(Load(dir / "w.gif")->screenHeight, 200);
+}
+
+TEST(TransformsCli, ReverseSpeedDropAndDedupeKeepPicturesAndTiming) {
+  TempDir dir;
+  const std::string in = GifData("fire.gif");
+  AnimationPtr original = Load(in);
+  const auto pictures = Pictures(*original);
+  const auto delays = Delays(*original);
+  ASSERT_EQ(Cli("reverse " + in + " -o " + (dir / "r.gif"), dir).exitCode, 0);
+  auto reversed = Pictures(*Load(dir / "r.gif"));
+  std::reverse(reversed.begin(), reversed.end());
+  EXPECT_EQ(reversed, pictures);
+
+  test::CliRun s = Cli("speed " + in + " -o " + (dir / "s.gif") + " --factor 4", dir);
+  ASSERT_EQ(s.exitCode, 0);
+  const auto fast = Delays(*Load(dir / "s.gif"));
+  ASSERT_EQ(fast.size(), delays.size());
+  for (size_t i = 0; i < fast.size(); ++i)
+    EXPECT_EQ(fast[i], delays[i] ? std::max<uint32_t>(1, uint32_t(std::lround(delays[i] / 4.0))) : 0u);
+  EXPECT_EQ(Cli("speed " + in + " -o " + (dir / "x.gif") + " --factor 0", dir).exitCode, 2);
+
+  ASSERT_EQ(Cli("drop-frames " + in + " -o " + (dir / "d.gif") + " --every 2", dir).exitCode, 0);
+  AnimationPtr d = Load(dir / "d.gif");
+  EXPECT_EQ(d->frameCount, (original->frameCount + 1) / 2);
+  const auto kept = Delays(*d);
+  EXPECT_EQ(std::accumulate(kept.begin(), kept.end(), 0u), std::accumulate(delays.begin(), delays.end(), 0u));
+  EXPECT_EQ(Pictures(*d)[1], pictures[2]);
+  EXPECT_EQ(Cli("drop-frames " + in + " -o " + (dir / "x.gif") + " --every 2 --fps 5", dir).exitCode, 2);
+
+  ASSERT_EQ(Cli("dedupe " + (dir / "d.gif") + " -o " + (dir / "u.gif"), dir).exitCode, 0);
+  EXPECT_EQ(Load(dir / "u.gif")->frameCount, d->frameCount);  // no two neighbours alike in fire.gif
+}
+
+TEST(TransformsCli, CropScreenTakesTheRectangleOfEveryPicture) {
+  TempDir dir;
+  const std::string in = GifData("fire.gif");  // 30 x 60
+  ASSERT_EQ(Cli("crop-screen " + in + " -o " + (dir / "c.gif") + " --rect 5,10,20x30", dir).exitCode, 0);
+  AnimationPtr c = Load(dir / "c.gif");
+  EXPECT_EQ(c->screenWidth, 20);
+  EXPECT_EQ(c->screenHeight, 30);
+  const auto before = Pictures(*Load(in)), after = Pictures(*c);
+  ASSERT_EQ(after.size(), before.size());
+  for (size_t k = 0; k < after.size(); ++k) EXPECT_EQ(after[k][0], before[k][10 * 30 + 5]) << k;
+  test::CliRun r = Cli("crop-screen " + in + " -o " + (dir / "x.gif") + " --rect 20,10,20x30", dir);
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("not inside"), std::string::npos) << r.err;
+  EXPECT_FALSE(std::filesystem::exists(dir / "x.gif"));
+  EXPECT_EQ(Cli("crop-screen " + in + " -o " + (dir / "x.gif") + " --rect 1,2,3", dir).exitCode, 2);
+}
+
+}  // namespace
+}  // namespace lw
