@@ -59,6 +59,18 @@ int ChooseTransparentIndex(const std::array<bool, 256>& used, const Frame& f, Pa
 
 }  // namespace
 
+void SetScreenPicture(Frame& f, FrameBitmapPtr picture, int transparentIndex, Frame* previous) {
+  SetTransparent(f, false);
+  SetFrameSize(f, picture->Width(), picture->Height());
+  SetFramePosition(f, 0, 0);
+  picture->SetColorTable(f.palette);
+  SetFrameBitmap(f, std::move(picture));
+  if (transparentIndex < 0) return;
+  SetTransparentIndex(f, static_cast<uint8_t>(transparentIndex));
+  SetTransparent(f, true);
+  if (previous) SetDisposal(*previous, 2);
+}
+
 void ComposeFrame(FrameBitmap& target, const Frame& f) {
   DrawOnto(target.MutableBits(), static_cast<size_t>(target.Stride()), target.Width(), target.Height(), f);
 }
@@ -125,17 +137,8 @@ bool UnoptimizeAnimation(Animation& a) {
       uint8_t* out = bits + static_cast<size_t>(y) * static_cast<size_t>(picture->Stride());
       for (int32_t x = 0; x < W; ++x) out[x] = src[x] == kNothing ? nothing : static_cast<uint8_t>(src[x]);
     }
-    SetTransparent(*f, false);
-    SetFrameSize(*f, W, H);
-    SetFramePosition(*f, 0, 0);
     f->palette = palette;
-    SetFrameBitmap(*f, std::move(picture));
-    if (t >= 0) {
-      SetTransparentIndex(*f, static_cast<uint8_t>(t));
-      SetTransparent(*f, true);
-      // Nothing of the frame before may show through this one's transparent pixels.
-      if (previous) SetDisposal(*previous, 2);
-    }
+    SetScreenPicture(*f, std::move(picture), t, previous);
     converted = true;
     previous = f;
     if (d == 2) {

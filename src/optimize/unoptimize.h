@@ -14,6 +14,11 @@ namespace lw {
 // converted.
 bool UnoptimizeAnimation(Animation& a);
 
+// Makes f the picture of the whole screen at (0, 0), drawn on its palette in effect: transparent with
+// the index when it is not negative (and then the frame before it, when given, clears itself away, so that
+// nothing of it shows through), else opaque.
+void SetScreenPicture(Frame& f, FrameBitmapPtr picture, int transparentIndex, Frame* previous);
+
 // Draws a frame at its position onto a buffer of the screen's size: an opaque frame index for index,
 // a transparent one only where its pixels differ from its transparent index; clipped to the buffer.
 void ComposeFrame(FrameBitmap& target, const Frame& f);

@@ -7,6 +7,7 @@
 #include "color/best_quantize.h"
 #include "color/dib.h"
 #include "optimize/pictures.h"
+#include "optimize/unoptimize.h"
 #include "platform/progress.h"
 #include "platform/ui_hooks.h"
 
@@ -222,22 +223,13 @@ bool UnoptimizeWithPalettes(Animation& a) {
       }
       quantized = true;
     }
-    SetTransparent(*f, false);
-    SetFrameSize(*f, W, H);
-    SetFramePosition(*f, 0, 0);
     if (local) {
       oldLocals.push_back(SetLocalPalette(*f, std::move(local)));
     } else {
       oldLocals.push_back(SetLocalPalette(*f, nullptr));
       f->palette = target;
     }
-    bitmap->SetColorTable(f->palette);
-    SetFrameBitmap(*f, std::move(bitmap));
-    if (t >= 0) {
-      SetTransparentIndex(*f, static_cast<uint8_t>(t));
-      SetTransparent(*f, true);
-      if (previous) SetDisposal(*previous, 2);
-    }
+    SetScreenPicture(*f, std::move(bitmap), t, previous);
     converted = true;
     previous = f;
     StepProgress(progress.get());

@@ -6,28 +6,19 @@
 #include <fstream>
 
 #include "cli/cli_run.h"
+#include "engine/support/pictures.h"
 #include "optimize/pictures.h"
 
 namespace lw {
 namespace {
 
+using test::Delays;
+using test::Pictures;
+
 using test::Cli;
 using test::GifData;
 using test::Load;
 using test::TempDir;
-
-std::vector<std::vector<RgbaPixel>> Pictures(const Animation& a) {
-  std::vector<std::vector<RgbaPixel>> out;
-  PictureComposer composer(a.screenWidth, a.screenHeight);
-  for (const Frame* f = FirstFrame(a); f; f = NextFrame(f)) out.push_back(composer.Show(*f));
-  return out;
-}
-
-std::vector<uint32_t> Delays(const Animation& a) {
-  std::vector<uint32_t> out;
-  for (const Frame* f = FirstFrame(a); f; f = NextFrame(f)) out.push_back(f->delay);
-  return out;
-}
 
 // ImageMagick itself, not a wrapper in front of it.
 const char* kMagick = "/usr/bin/convert";

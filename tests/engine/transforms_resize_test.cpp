@@ -5,18 +5,14 @@
 #include "optimize/pictures.h"
 #include "optimize_samples.h"
 #include "support/hooks_fixture.h"
+#include "support/pictures.h"
 
 namespace lw {
 namespace {
 
-using Picture = std::vector<RgbaPixel>;
+using test::Pictures;
 
-std::vector<Picture> Pictures(const Animation& a) {
-  std::vector<Picture> out;
-  PictureComposer composer(a.screenWidth, a.screenHeight);
-  for (const Frame* f = FirstFrame(a); f; f = NextFrame(f)) out.push_back(composer.Show(*f));
-  return out;
-}
+using Picture = std::vector<RgbaPixel>;
 
 class Resize : public test::RecordingTest {};
 

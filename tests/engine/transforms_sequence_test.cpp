@@ -7,24 +7,15 @@
 #include "optimize/pictures.h"
 #include "optimize_samples.h"
 #include "support/hooks_fixture.h"
+#include "support/pictures.h"
 
 namespace lw {
 namespace {
 
+using test::Delays;
+using test::Pictures;
+
 using Picture = std::vector<RgbaPixel>;
-
-std::vector<Picture> Pictures(const Animation& a) {
-  std::vector<Picture> out;
-  PictureComposer composer(a.screenWidth, a.screenHeight);
-  for (const Frame* f = FirstFrame(a); f; f = NextFrame(f)) out.push_back(composer.Show(*f));
-  return out;
-}
-
-std::vector<uint32_t> Delays(const Animation& a) {
-  std::vector<uint32_t> out;
-  for (const Frame* f = FirstFrame(a); f; f = NextFrame(f)) out.push_back(f->delay);
-  return out;
-}
 
 // Sample animations with delays 1..9 so that timing mistakes show.
 AnimationPtr Sample(uint32_t seed, bool localPalettes = false) {

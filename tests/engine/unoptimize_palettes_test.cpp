@@ -6,19 +6,15 @@
 #include "optimize/unoptimize.h"
 #include "platform/recording_ui_hooks.h"
 #include "support/builders.h"
+#include "support/pictures.h"
 
 namespace lw {
 namespace {
 
+using test::Pictures;
+
 using test::MakeAnimation;
 using test::MakeFrame;
-
-std::vector<std::vector<RgbaPixel>> Pictures(const Animation& a) {
-  std::vector<std::vector<RgbaPixel>> out;
-  PictureComposer composer(a.screenWidth, a.screenHeight);
-  for (const Frame* f = FirstFrame(a); f; f = NextFrame(f)) out.push_back(composer.Show(*f));
-  return out;
-}
 
 PalettePtr Grey(int count, int base) {
   std::vector<PaletteEntry> e;

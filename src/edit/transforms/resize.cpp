@@ -8,6 +8,7 @@
 #include "edit/transforms/resample.h"
 #include "edit/transforms/transforms.h"
 #include "optimize/pictures.h"
+#include "optimize/unoptimize.h"
 #include "platform/progress.h"
 #include "platform/ui_hooks.h"
 
@@ -173,16 +174,8 @@ bool Resize(Animation& a, const ResizeOptions& o, ProgressRecord* progress) {
           bits[(i / static_cast<size_t>(o.width)) * static_cast<size_t>(bitmap->Stride()) +
                i % static_cast<size_t>(o.width)] = static_cast<uint8_t>(t);
     }
-    SetTransparent(*f, false);
-    SetFrameSize(*f, o.width, o.height);
-    SetFramePosition(*f, 0, 0);
     if (fallback) SetLocalPalette(*f, std::move(fallback));
-    bitmap->SetColorTable(f->palette);
-    SetFrameBitmap(*f, std::move(bitmap));
-    if (t >= 0) {
-      SetTransparentIndex(*f, static_cast<uint8_t>(t));
-      SetTransparent(*f, true);
-    }
+    SetScreenPicture(*f, std::move(bitmap), t, nullptr);
     if (!StepProgress(progress)) return false;
   }
   SetScreenSize(a, o.width, o.height);
