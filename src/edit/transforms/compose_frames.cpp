@@ -31,7 +31,8 @@ bool EditOnCopy(Animation& a, const std::function<bool(Animation&)>& edit) {
 }
 
 bool ComposeAllFrames(Animation& a) {
-  if (!FirstFrame(a)) return false;
+  // Said here in terms of the edit asked for, before the unoptimizer would refuse in its own words.
+  if (!FirstFrame(a) || !ComposedFramesFit(a, a.screenWidth, a.screenHeight)) return false;
   return UnoptimizeAnimation(a);
 }
 
