@@ -4,6 +4,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <numeric>
 
 #include "cli/cli_run.h"
 #include "engine/support/pictures.h"

@@ -63,8 +63,10 @@ TEST(UnoptimizePalettes, ManyColoursKeepAPalettePerFrameAndTransparencyWhereNoth
   // Two frames of 200 different colours each: together they cannot share one palette.
   AnimationPtr a = MakeAnimation(0, 20, 10, 4);
   AddLocal(*a, 20, 10, 0, 0, Grey(200, 0), [](int x, int y) { return uint8_t((x + 20 * y) % 200); });
-  Frame* second =
-      AddLocal(*a, 10, 10, 10, 0, Grey(200, 50), [](int x, int y) { return uint8_t((3 * x + 7 * y) % 200); });
+  PalettePtr tinted = Grey(200, 50);
+  for (PaletteEntry& e : tinted->Entries()) e.green = 7;  // none of the first frame's colours
+  Frame* second = AddLocal(*a, 10, 10, 10, 0, std::move(tinted),
+                           [](int x, int y) { return uint8_t((3 * x + 7 * y) % 200); });
   SetDisposal(*second, 2);
   AddLocal(*a, 5, 5, 0, 0, Grey(2, 250), [](int x, int) { return uint8_t(x % 2); });
   const auto before = Pictures(*a);
