@@ -30,14 +30,6 @@ class AnimationMenuTest : public QObject {
 
 namespace {
 
-std::vector<uint8_t> Saved(Animation& a) {
-  MemorySink sink;
-  RecordingUiHooks quiet;
-  ScopedUiHooks scope(&quiet);
-  if (WriteGif(sink, a, nullptr) != 1) return {};
-  return sink.bytes;
-}
-
 // Four frames, the first and the last alike (never next to each other), frame 1 on a local palette.
 AnimationPtr Sample() {
   AnimationPtr a = test::MakeAnimation(4, 12, 8, 4);
@@ -127,7 +119,7 @@ void AnimationMenuTest::eachCommandIsOneStepThatUndoesExactly() {
        [](const Animation& b) { return b.frameCount == 2 && FirstFrame(b)->delay == 30; }},
   };
   for (const Kind& k : kinds) {
-    const std::vector<uint8_t> before = Saved(a);
+    const std::vector<uint8_t> before = test::SavedBytes(a);
     w.DialogServices().runDialog = [&k](QDialog& dialog) {
       if (k.fill) k.fill(dialog);
       dialog.accept();
@@ -136,12 +128,12 @@ void AnimationMenuTest::eachCommandIsOneStepThatUndoesExactly() {
     QVERIFY(w.DispatchCommand(k.id));
     QVERIFY2(k.check(a), k.step);
     QCOMPARE(w.History().UndoName(), std::string(k.step));
-    const std::vector<uint8_t> after = Saved(a);
+    const std::vector<uint8_t> after = test::SavedBytes(a);
     QVERIFY(after != before);
     w.DispatchCommand(kCmdUndo);
-    QVERIFY2(Saved(a) == before, k.step);
+    QVERIFY2(test::SavedBytes(a) == before, k.step);
     w.DispatchCommand(kCmdRedo);
-    QVERIFY2(Saved(a) == after, k.step);
+    QVERIFY2(test::SavedBytes(a) == after, k.step);
     w.DispatchCommand(kCmdUndo);
   }
   // No frame repeats the one before it: no step, a word to the user.
@@ -153,13 +145,13 @@ void AnimationMenuTest::eachCommandIsOneStepThatUndoesExactly() {
   // The last frame made a copy of the one before it: removed in one step, its delay merged.
   SetFrameBitmap(*NthFrame(a, 3), NthFrame(a, 2)->bitmap->Clone());
   w.SetModified(false);
-  const std::vector<uint8_t> before = Saved(a);
+  const std::vector<uint8_t> before = test::SavedBytes(a);
   QVERIFY(w.DispatchCommand(kCmdRemoveDuplicates));
   QCOMPARE(a.frameCount, 3);
   QCOMPARE(NthFrame(a, 2)->delay, 70u);
   QCOMPARE(w.History().UndoName(), std::string("Remove Duplicate Frames"));
   w.DispatchCommand(kCmdUndo);
-  QVERIFY(Saved(a) == before);
+  QVERIFY(test::SavedBytes(a) == before);
   QVERIFY(w.SelectedIndex() < a.frameCount);
 }
 
@@ -167,7 +159,7 @@ void AnimationMenuTest::cancelChangesNothing() {
   test::TestShell shell;
   MainWindow& w = shell.window;
   w.SetCurrentAnimation(Sample());
-  const std::vector<uint8_t> before = Saved(*w.CurrentAnimation());
+  const std::vector<uint8_t> before = test::SavedBytes(*w.CurrentAnimation());
   w.DialogServices().runDialog = [](QDialog& dialog) {
     dialog.reject();
     return dialog.result();
@@ -176,7 +168,7 @@ void AnimationMenuTest::cancelChangesNothing() {
     QVERIFY(w.DispatchCommand(id));
   QVERIFY(!w.IsModified());
   QVERIFY(!w.History().CanUndo());
-  QVERIFY(Saved(*w.CurrentAnimation()) == before);
+  QVERIFY(test::SavedBytes(*w.CurrentAnimation()) == before);
 }
 
 QTEST_MAIN(AnimationMenuTest)

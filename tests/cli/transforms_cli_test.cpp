@@ -7,14 +7,14 @@
 #include <numeric>
 
 #include "cli/cli_run.h"
-#include "engine/support/pictures.h"
+#include "engine/support/composed.h"
 #include "optimize/pictures.h"
 
 namespace lw {
 namespace {
 
-using test::Delays;
-using test::Pictures;
+using test::ComposedFrames;
+using test::FrameDelays;
 
 using test::Cli;
 using test::GifData;
@@ -38,7 +38,7 @@ TEST(TransformsCli, ResizeAgreesWithImageMagickInLinearLight) {
       "-depth 8 rgba:" +
       (dir / "im_%d.rgba");
   ASSERT_EQ(std::system(magick.c_str()), 0);
-  const auto pictures = Pictures(*r);
+  const auto pictures = ComposedFrames(*r);
   ASSERT_EQ(pictures.size(), 14u);
   double total = 0;
   size_t count = 0;
@@ -65,16 +65,16 @@ TEST(TransformsCli, ReverseSpeedDropAndDedupeKeepPicturesAndTiming) {
   TempDir dir;
   const std::string in = GifData("fire.gif");
   AnimationPtr original = Load(in);
-  const auto pictures = Pictures(*original);
-  const auto delays = Delays(*original);
+  const auto pictures = ComposedFrames(*original);
+  const auto delays = FrameDelays(*original);
   ASSERT_EQ(Cli("reverse " + in + " -o " + (dir / "r.gif"), dir).exitCode, 0);
-  auto reversed = Pictures(*Load(dir / "r.gif"));
+  auto reversed = ComposedFrames(*Load(dir / "r.gif"));
   std::reverse(reversed.begin(), reversed.end());
   EXPECT_EQ(reversed, pictures);
 
   test::CliRun s = Cli("speed " + in + " -o " + (dir / "s.gif") + " --factor 4", dir);
   ASSERT_EQ(s.exitCode, 0);
-  const auto fast = Delays(*Load(dir / "s.gif"));
+  const auto fast = FrameDelays(*Load(dir / "s.gif"));
   ASSERT_EQ(fast.size(), delays.size());
   for (size_t i = 0; i < fast.size(); ++i)
     EXPECT_EQ(fast[i], delays[i] ? std::max<uint32_t>(1, uint32_t(std::lround(delays[i] / 4.0))) : 0u);
@@ -83,9 +83,9 @@ TEST(TransformsCli, ReverseSpeedDropAndDedupeKeepPicturesAndTiming) {
   ASSERT_EQ(Cli("drop-frames " + in + " -o " + (dir / "d.gif") + " --every 2", dir).exitCode, 0);
   AnimationPtr d = Load(dir / "d.gif");
   EXPECT_EQ(d->frameCount, (original->frameCount + 1) / 2);
-  const auto kept = Delays(*d);
+  const auto kept = FrameDelays(*d);
   EXPECT_EQ(std::accumulate(kept.begin(), kept.end(), 0u), std::accumulate(delays.begin(), delays.end(), 0u));
-  EXPECT_EQ(Pictures(*d)[1], pictures[2]);
+  EXPECT_EQ(ComposedFrames(*d)[1], pictures[2]);
   EXPECT_EQ(Cli("drop-frames " + in + " -o " + (dir / "x.gif") + " --every 2 --fps 5", dir).exitCode, 2);
 
   ASSERT_EQ(Cli("dedupe " + (dir / "d.gif") + " -o " + (dir / "u.gif"), dir).exitCode, 0);
@@ -99,7 +99,7 @@ TEST(TransformsCli, CropScreenTakesTheRectangleOfEveryPicture) {
   AnimationPtr c = Load(dir / "c.gif");
   EXPECT_EQ(c->screenWidth, 20);
   EXPECT_EQ(c->screenHeight, 30);
-  const auto before = Pictures(*Load(in)), after = Pictures(*c);
+  const auto before = ComposedFrames(*Load(in)), after = ComposedFrames(*c);
   ASSERT_EQ(after.size(), before.size());
   for (size_t k = 0; k < after.size(); ++k) EXPECT_EQ(after[k][0], before[k][10 * 30 + 5]) << k;
   test::CliRun r = Cli("crop-screen " + in + " -o " + (dir / "x.gif") + " --rect 20,10,20x30", dir);

@@ -10,8 +10,8 @@
 
 #include "edit/transforms/transforms.h"
 #include "support/builders.h"
+#include "support/composed.h"
 #include "support/hooks_fixture.h"
-#include "support/pictures.h"
 
 namespace lw {
 namespace {
@@ -87,7 +87,7 @@ TEST_F(HugeScreen, EditsThatComposeTheScreenRefuseBeforeAllocating) {
     EXPECT_EQ(hooks.entries[0].text, "Not enough memory to hold 3 frames of 65535 x 65535 pixels.") << name;
     EXPECT_EQ(a->screenWidth, 65535);
     EXPECT_EQ(a->frameCount, 3);
-    EXPECT_EQ(test::Delays(*a), (std::vector<uint32_t>{10, 20, 30})) << name;
+    EXPECT_EQ(test::FrameDelays(*a), (std::vector<uint32_t>{10, 20, 30})) << name;
     EXPECT_EQ(NthFrame(*a, 2)->left, 65531) << name;
   }
 }
@@ -97,13 +97,13 @@ TEST_F(HugeScreen, CropAndSpeedNeedNoScreenSizedPictures) {
   AddressSpaceCap cap;
   const SpeedResult s = ChangeSpeed(*a, 2);
   EXPECT_TRUE(s.changed);
-  EXPECT_EQ(test::Delays(*a), (std::vector<uint32_t>{5, 10, 15}));
+  EXPECT_EQ(test::FrameDelays(*a), (std::vector<uint32_t>{5, 10, 15}));
   // The bottom right corner: the last frame kept whole, the two others outside it.
   ASSERT_TRUE(CropScreen(*a, 65525, 65525, 10, 10));
   EXPECT_TRUE(hooks.entries.empty());
   EXPECT_EQ(a->screenWidth, 10);
   EXPECT_EQ(a->frameCount, 3);
-  const auto pictures = test::Pictures(*a);
+  const auto pictures = test::ComposedFrames(*a);
   ASSERT_EQ(pictures.size(), 3u);
   const Frame* last = NthFrame(*a, 2);
   EXPECT_EQ(last->left, 6);

@@ -4,13 +4,13 @@
 #include "edit/transforms/transforms.h"
 #include "optimize/pictures.h"
 #include "optimize_samples.h"
+#include "support/composed.h"
 #include "support/hooks_fixture.h"
-#include "support/pictures.h"
 
 namespace lw {
 namespace {
 
-using test::Pictures;
+using test::ComposedFrames;
 
 using Picture = std::vector<RgbaPixel>;
 
@@ -22,9 +22,9 @@ TEST_F(Resize, NearestDoublingRepeatsEveryPixelAndHalvingPicksOneOfEachBlock) {
     kinds.localPalettes = seed % 2 == 0;
     AnimationPtr a = test::SampleAnimation(seed, kinds);
     const int32_t W = a->screenWidth, H = a->screenHeight;
-    const auto before = Pictures(*a);
+    const auto before = ComposedFrames(*a);
     ASSERT_TRUE(ResizeAnimation(*a, {2 * W, 2 * H, ResizeFilter::kNearest, false}, nullptr)) << seed;
-    const auto big = Pictures(*a);
+    const auto big = ComposedFrames(*a);
     ASSERT_EQ(big.size(), before.size());
     for (size_t k = 0; k < big.size(); ++k)
       for (int32_t y = 0; y < 2 * H; ++y)
@@ -34,7 +34,7 @@ TEST_F(Resize, NearestDoublingRepeatsEveryPixelAndHalvingPicksOneOfEachBlock) {
               << "seed " << seed << " frame " << k;
     // And back: each 2 x 2 block becomes one of its pixels, which are all the same.
     ASSERT_TRUE(ResizeAnimation(*a, {W, H, ResizeFilter::kNearest, false}, nullptr));
-    EXPECT_EQ(Pictures(*a), before) << "seed " << seed;
+    EXPECT_EQ(ComposedFrames(*a), before) << "seed " << seed;
   }
 }
 
@@ -53,7 +53,7 @@ TEST_F(Resize, LanczosKeepsFlatColoursAndBlendsAnEdgeInLinearLight) {
   AppendBlock(*a, std::move(flat));
   AddFrameCount(*a, 1);
   ASSERT_TRUE(ResizeAnimation(*a, {4, 2, ResizeFilter::kLanczos, false}, nullptr));
-  const auto now = Pictures(*a);
+  const auto now = ComposedFrames(*a);
   // The linear-light average of black and white is 188 in sRGB (128 would be the gamma-space average).
   for (RgbaPixel p : now[0]) EXPECT_EQ(p, 0xFFBCBCBCu);
   for (RgbaPixel p : now[1]) EXPECT_EQ(p, 0xFFFFFFFFu);
@@ -66,7 +66,7 @@ TEST_F(Resize, TransparentAreasStayTransparentAndTheFreeIndexIsFound) {
   AppendBlock(*a, std::move(f));
   AddFrameCount(*a, 1);
   ASSERT_TRUE(ResizeAnimation(*a, {16, 16, ResizeFilter::kLanczos, true}, nullptr));
-  const auto now = Pictures(*a);
+  const auto now = ComposedFrames(*a);
   const Palette& p = *a->globalPalette;
   const RgbaPixel colour = 0xFF000000u | uint32_t{p[2].blue} << 16 | uint32_t{p[2].green} << 8 | p[2].red;
   for (int y = 0; y < 16; ++y) {
@@ -85,7 +85,7 @@ TEST_F(Resize, AFullPaletteGivesUpItsLeastUsedColourForTransparency) {
   const Frame* g = FirstFrame(*a);
   ASSERT_TRUE(IsTransparent(*g));
   EXPECT_EQ(a->globalPalette->Count(), 256);
-  const auto now = Pictures(*a);
+  const auto now = ComposedFrames(*a);
   for (int x = 0; x < 32; ++x) EXPECT_EQ(now[0][static_cast<size_t>(33 * 32 + x)], 0u);
   int opaque = 0;
   for (int i = 0; i < 32 * 32; ++i) opaque += (now[0][static_cast<size_t>(i)] >> 24) != 0;

@@ -6,12 +6,12 @@
 #include "optimize/unoptimize.h"
 #include "platform/recording_ui_hooks.h"
 #include "support/builders.h"
-#include "support/pictures.h"
+#include "support/composed.h"
 
 namespace lw {
 namespace {
 
-using test::Pictures;
+using test::ComposedFrames;
 
 using test::MakeAnimation;
 using test::MakeFrame;
@@ -44,12 +44,12 @@ TEST(UnoptimizePalettes, FewColoursOverallBecomeOneGlobalPaletteWithPicturesExac
   SetTransparentIndex(*last, 7);
   SetTransparent(*last, true);
   SetDisposal(*last, 2);
-  const auto before = Pictures(*a);
+  const auto before = ComposedFrames(*a);
   RecordingUiHooks hooks;
   ScopedUiHooks scope(&hooks);
   ASSERT_TRUE(UnoptimizeAnimation(*a));
   EXPECT_TRUE(hooks.entries.empty());
-  EXPECT_EQ(Pictures(*a), before);
+  EXPECT_EQ(ComposedFrames(*a), before);
   for (const Frame* f = FirstFrame(*a); f; f = NextFrame(f)) {
     EXPECT_EQ(f->localPalette, nullptr);
     EXPECT_EQ(f->width, 8);
@@ -69,12 +69,12 @@ TEST(UnoptimizePalettes, ManyColoursKeepAPalettePerFrameAndTransparencyWhereNoth
                            [](int x, int y) { return uint8_t((3 * x + 7 * y) % 200); });
   SetDisposal(*second, 2);
   AddLocal(*a, 5, 5, 0, 0, Grey(2, 250), [](int x, int) { return uint8_t(x % 2); });
-  const auto before = Pictures(*a);
+  const auto before = ComposedFrames(*a);
   RecordingUiHooks hooks;
   ScopedUiHooks scope(&hooks);
   ASSERT_TRUE(UnoptimizeAnimation(*a));
   EXPECT_TRUE(hooks.entries.empty());
-  EXPECT_EQ(Pictures(*a), before);
+  EXPECT_EQ(ComposedFrames(*a), before);
   // The third picture: the first frame's colours beneath a cleared half, so part of it shows nothing.
   const Frame* third = NthFrame(*a, 2);
   EXPECT_TRUE(IsTransparent(*third));
@@ -83,7 +83,7 @@ TEST(UnoptimizePalettes, ManyColoursKeepAPalettePerFrameAndTransparencyWhereNoth
   EXPECT_LE(third->localPalette->Count(), 256);
   // And it still reads the same after a second run.
   ASSERT_TRUE(UnoptimizeAnimation(*a));
-  EXPECT_EQ(Pictures(*a), before);
+  EXPECT_EQ(ComposedFrames(*a), before);
 }
 
 TEST(UnoptimizePalettes, APictureOfMoreThan256ColoursIsReducedWithANotice) {
