@@ -33,7 +33,7 @@ double SpeedDialog::Factor() const {
 
 DropFramesDialog::DropFramesDialog(QWidget* owner)
     : QDialog(owner),
-      everyChoice_(new QRadioButton("Drop &every")),
+      everyChoice_(new QRadioButton("Drop one frame in &every")),
       fpsChoice_(new QRadioButton("Keep at most (frames per &second)")),
       every_(new QSpinBox),
       fps_(new QDoubleSpinBox) {
@@ -45,7 +45,7 @@ DropFramesDialog::DropFramesDialog(QWidget* owner)
   fps_->setObjectName("fps");
   every_->setRange(2, 1000);
   every_->setValue(2);
-  every_->setSuffix(". frame");
+  every_->setSuffix(" frames");
   fps_->setRange(0.1, 100);
   fps_->setValue(10);
   everyChoice_->setChecked(true);
