@@ -10,7 +10,7 @@ magick=/usr/bin/convert
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 # A moving test card, written by ffmpeg as an optimized GIF (frames cut to what changes, transparency).
-ffmpeg -v error -f lavfi -i testsrc2=size=800x600:rate=25 -frames:v 200 \
+ffmpeg -v error -f lavfi -i testsrc2=size=800x600:rate=25:duration=8 -frames:v 200 \
   -vf "split[a][b];[a]palettegen=max_colors=255[p];[b][p]paletteuse=dither=none" "$dir/in.gif"
 echo "input: $(stat -c %s "$dir/in.gif") bytes, $(identify "$dir/in.gif" | wc -l) frames"
 run() { # name, command...
