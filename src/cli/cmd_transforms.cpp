@@ -142,9 +142,11 @@ int RunCropScreen(const std::vector<std::string>& raw) {
 
 int RunDedupe(const std::vector<std::string>& raw) {
   return Run("dedupe", raw, {}, {}, true, [](const Args&, Animation& a) {
-    const int before = a.frameCount;
+    const int before = a.frameCount, errors = TheHooks().errorCount;
     RemoveDuplicateFrames(a);
-    std::fprintf(stderr, "loopwright-cli: %d repeated frame(s) removed\n", before - a.frameCount);
+    // After a refusal, the message alone.
+    if (TheHooks().errorCount == errors)
+      std::fprintf(stderr, "loopwright-cli: %d repeated frame(s) removed\n", before - a.frameCount);
     return int{kExitOk};
   });
 }

@@ -109,5 +109,31 @@ TEST(TransformsCli, CropScreenTakesTheRectangleOfEveryPicture) {
   EXPECT_EQ(Cli("crop-screen " + in + " -o " + (dir / "x.gif") + " --rect 1,2,3", dir).exitCode, 2);
 }
 
+TEST(TransformsCli, AHugeScreenIsRefusedByEachCommandThatComposesItAndCroppedByCrop) {
+  TempDir dir;
+  // Screen 65535 x 65535, a two-colour table, three 1 x 1 frames of 10 hundredths.
+  std::vector<uint8_t> gif = {'G',  'I', 'F', '8', '9', 'a', 0xFF, 0xFF, 0xFF, 0xFF,
+                              0x80, 0,   0,   0,   0,   0,   255,  255,  255};
+  for (int k = 0; k < 3; ++k)
+    gif.insert(gif.end(),
+               {0x21, 0xF9, 4, 0, 10, 0, 0, 0, 0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 0x4C, 0x01, 0});
+  gif.push_back(0x3B);
+  const std::string in = dir / "huge.gif";
+  std::ofstream(in, std::ios::binary)
+      .write(reinterpret_cast<const char*>(gif.data()), std::streamsize(gif.size()));
+  for (const char* command : {"resize IN --scale 50", "resize IN --size 64x64", "reverse IN",
+                              "drop-frames IN --every 2", "drop-frames IN --fps 5", "dedupe IN"}) {
+    std::string line = command;
+    line.replace(line.find("IN"), 2, in + " -o " + (dir / "x.gif"));
+    test::CliRun r = Cli(line, dir);
+    EXPECT_EQ(r.exitCode, 1) << command;
+    EXPECT_EQ(r.err, "loopwright-cli: Not enough memory to hold 3 frames of 65535 x 65535 pixels.\n")
+        << command;
+    EXPECT_FALSE(std::filesystem::exists(dir / "x.gif")) << command;
+  }
+  ASSERT_EQ(Cli("crop-screen " + in + " -o " + (dir / "c.gif") + " --rect 0,0,16x8", dir).exitCode, 0);
+  EXPECT_EQ(Load(dir / "c.gif")->screenWidth, 16);
+}
+
 }  // namespace
 }  // namespace lw
