@@ -165,8 +165,7 @@ LW_CLI_COMMAND(
     RunOptimize);
 
 LW_CLI_COMMAND("unoptimize", "IN -o OUT [--clip | --no-clip]",
-               "make every frame a full picture of the screen, transparent where nothing is shown "
-               "(refused with local palettes)",
+               "make every frame a full picture of the screen, transparent where nothing is shown",
                RunUnoptimize);
 
 }  // namespace lw::cli

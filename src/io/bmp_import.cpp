@@ -8,6 +8,7 @@
 
 #include "color/dib.h"
 #include "color/true_color.h"
+#include "io/bmp_os2.h"
 #include "model/limits.h"
 #include "platform/ui_hooks.h"
 
@@ -36,8 +37,24 @@ int ReadBmpMemory(const uint8_t* data, size_t size, AnimationPtr* out, const Pal
   uint32_t offBits = static_cast<uint32_t>(data[10]) | static_cast<uint32_t>(data[11]) << 8 |
                      static_cast<uint32_t>(data[12]) << 16 | static_cast<uint32_t>(data[13]) << 24;
   size_t pixelOffset = offBits > kFileHeaderSize ? offBits - kFileHeaderSize : 0;
-  AnimationPtr animation = ConvertDibToAnimation(nullptr, data + kFileHeaderSize, size - kFileHeaderSize,
-                                                 targetPalette, pixelOffset, highColorChoice);
+  const uint8_t* dib = data + kFileHeaderSize;
+  size_t dibSize = size - kFileHeaderSize;
+  // An OS/2 bitmap is read as the Windows one it is rewritten into.
+  std::vector<uint8_t> rewritten;
+  DibError error = DibError::kNone;
+  switch (ConvertOs2Dib(dib, dibSize, &pixelOffset, &rewritten, &error)) {
+    case Os2Dib::kRefused:
+      ShowError("%s", DibErrorMessage(error).c_str());
+      return 0;
+    case Os2Dib::kConverted:
+      dib = rewritten.data();
+      dibSize = rewritten.size();
+      break;
+    case Os2Dib::kNotOs2:
+      break;
+  }
+  AnimationPtr animation =
+      ConvertDibToAnimation(nullptr, dib, dibSize, targetPalette, pixelOffset, highColorChoice);
   if (!animation) return 0;
   if (out) *out = std::move(animation);
   return 1;

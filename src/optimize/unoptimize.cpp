@@ -6,6 +6,7 @@
 #include <new>
 
 #include "model/limits.h"
+#include "optimize/unoptimize_palettes.h"
 #include "platform/progress.h"
 #include "platform/ui_hooks.h"
 
@@ -58,20 +59,23 @@ int ChooseTransparentIndex(const std::array<bool, 256>& used, const Frame& f, Pa
 
 }  // namespace
 
+void SetScreenPicture(Frame& f, FrameBitmapPtr picture, int transparentIndex, Frame* previous) {
+  SetTransparent(f, false);
+  SetFrameSize(f, picture->Width(), picture->Height());
+  SetFramePosition(f, 0, 0);
+  picture->SetColorTable(f.palette);
+  SetFrameBitmap(f, std::move(picture));
+  if (transparentIndex < 0) return;
+  SetTransparentIndex(f, static_cast<uint8_t>(transparentIndex));
+  SetTransparent(f, true);
+  if (previous) SetDisposal(*previous, 2);
+}
+
 void ComposeFrame(FrameBitmap& target, const Frame& f) {
   DrawOnto(target.MutableBits(), static_cast<size_t>(target.Stride()), target.Width(), target.Height(), f);
 }
 
 bool UnoptimizeAnimation(Animation& a) {
-  for (Frame* f = FirstFrame(a); f; f = NextFrame(f)) {
-    if (f->localPalette) {
-      Hooks().MessageBox("Unable to Unoptimize",
-                         "Because of the existence of local palettes in this animation, it cannot be "
-                         "unoptimized.",
-                         MsgButtons::Ok, MsgIcon::Exclamation);
-      return false;
-    }
-  }
   // One screen-sized buffer per frame: refuse a document that would not fit the engine's limits (every
   // frame becomes as large as the screen) rather than let the allocations exhaust the machine.
   const int32_t W = std::max(a.screenWidth, 0), H = std::max(a.screenHeight, 0);
@@ -81,6 +85,9 @@ bool UnoptimizeAnimation(Animation& a) {
     ShowError("Not enough memory for unoptimization");
     return false;
   }
+  bool anyLocal = false;
+  for (const Frame* f = FirstFrame(a); f; f = NextFrame(f)) anyLocal |= f->localPalette != nullptr;
+  if (anyLocal) return UnoptimizeWithPalettes(a);
   // The screen as a viewer has it between frames, and the picture shown while one frame is on it: palette
   // indices, or kNothing where the screen shows through (a web page, a chat window).
   const size_t n = static_cast<size_t>(screenPixels);
@@ -130,17 +137,8 @@ bool UnoptimizeAnimation(Animation& a) {
       uint8_t* out = bits + static_cast<size_t>(y) * static_cast<size_t>(picture->Stride());
       for (int32_t x = 0; x < W; ++x) out[x] = src[x] == kNothing ? nothing : static_cast<uint8_t>(src[x]);
     }
-    SetTransparent(*f, false);
-    SetFrameSize(*f, W, H);
-    SetFramePosition(*f, 0, 0);
     f->palette = palette;
-    SetFrameBitmap(*f, std::move(picture));
-    if (t >= 0) {
-      SetTransparentIndex(*f, static_cast<uint8_t>(t));
-      SetTransparent(*f, true);
-      // Nothing of the frame before may show through this one's transparent pixels.
-      if (previous) SetDisposal(*previous, 2);
-    }
+    SetScreenPicture(*f, std::move(picture), t, previous);
     converted = true;
     previous = f;
     if (d == 2) {

@@ -11,6 +11,8 @@
 #include <string>
 
 #include "app/shell/main_window.h"
+#include "gif/gif_sink.h"
+#include "gif/gif_writer.h"
 #include "model/preferences.h"
 #include "platform/recording_ui_hooks.h"
 #include "platform/settings_store.h"
@@ -84,5 +86,14 @@ class TestShell {
   std::vector<bool> openMultiple;
   std::vector<app::SaveKind> saveKinds;
 };
+
+// The bytes the document saves as now (empty when it cannot be written), with any message kept quiet.
+inline std::vector<uint8_t> SavedBytes(Animation& a) {
+  MemorySink sink;
+  RecordingUiHooks quiet;
+  ScopedUiHooks scope(&quiet);
+  if (WriteGif(sink, a, nullptr) != 1) return {};
+  return sink.bytes;
+}
 
 }  // namespace lw::test

@@ -58,14 +58,6 @@ AnimationPtr Sample() {
   return a;
 }
 
-std::vector<uint8_t> Saved(Animation& a) {
-  MemorySink sink;
-  RecordingUiHooks quiet;
-  ScopedUiHooks scope(&quiet);
-  WriteGif(sink, a, nullptr);
-  return sink.bytes;
-}
-
 }  // namespace
 
 void FrameDialogsTest::framePropertiesRefusesWithMessageAndFocus() {
@@ -143,7 +135,7 @@ void FrameDialogsTest::framePropertiesAppliesAndUndoes() {
   MainWindow& w = shell.window;
   w.SetCurrentAnimation(Sample());
   Animation& a = *w.CurrentAnimation();
-  std::vector<uint8_t> before = Saved(a);
+  std::vector<uint8_t> before = test::SavedBytes(a);
   std::string name = GetFrameName(*NthFrame(a, 1));
   w.SelectFrame(1);
   shell.window.DialogServices().runDialog = [](QDialog& dialog) {
@@ -166,7 +158,7 @@ void FrameDialogsTest::framePropertiesAppliesAndUndoes() {
   QCOMPARE(w.History().UndoName(), std::string("Frame Properties"));
   QCOMPARE(w.StatusText(3), QString("  Running Time: 0.45 secs"));
   w.DispatchCommand(kCmdUndo);
-  QVERIFY(Saved(a) == before);
+  QVERIFY(test::SavedBytes(a) == before);
   QCOMPARE(GetFrameName(*NthFrame(a, 1)), name);
   // OK with nothing changed is no step.
   shell.window.DialogServices().runDialog = [](QDialog& dialog) {
@@ -251,7 +243,7 @@ void FrameDialogsTest::failedLocalPaletteRemovalPutsEveryFrameBack() {
                   test::MakePalette(4, {{9, 8, 7, 0}, {6, 5, 4, 0}, {3, 2, 1, 0}, {0, 0, 1, 0}}));
   w.SetCurrentAnimation(std::move(doc));
   Animation& a = *w.CurrentAnimation();
-  std::vector<uint8_t> before = Saved(a);
+  std::vector<uint8_t> before = test::SavedBytes(a);
   // The first removal merges, the second is cancelled.
   SetPreference(kPrefPaletteConflict, kChoiceAlwaysAsk | kChoiceMerge);
   shell.recorder.paletteAnswers = {{kChoiceMerge, false}, {0, false}};
@@ -266,7 +258,7 @@ void FrameDialogsTest::failedLocalPaletteRemovalPutsEveryFrameBack() {
   w.DispatchCommand(kCmdGlobalFrameProperties);
   QVERIFY(stayedOpen);
   QVERIFY(NthFrame(a, 1)->localPalette && NthFrame(a, 2)->localPalette);
-  QVERIFY(Saved(a) == before);
+  QVERIFY(test::SavedBytes(a) == before);
   QVERIFY(!w.IsModified());
   QVERIFY(!w.History().CanUndo());
   QCOMPARE(w.Filmstrip()->Geometry().FrameCount(), 3);
@@ -415,7 +407,7 @@ void FrameDialogsTest::moveCropOkMovesCropsOrRefuses() {
   MainWindow& w = shell.window;
   w.SetCurrentAnimation(Sample());
   Animation& a = *w.CurrentAnimation();
-  std::vector<uint8_t> before = Saved(a);
+  std::vector<uint8_t> before = test::SavedBytes(a);
   w.SelectFrame(1);
   int result = -1;
   auto run = [&](std::function<void(MoveCropDialog&)> edit) {
@@ -445,7 +437,7 @@ void FrameDialogsTest::moveCropOkMovesCropsOrRefuses() {
   QCOMPARE(w.StatusText(2), QString("  File Size: Calculating..."));
   w.DispatchCommand(kCmdUndo);
   w.DispatchCommand(kCmdUndo);
-  QVERIFY(Saved(a) == before);
+  QVERIFY(test::SavedBytes(a) == before);
   QVERIFY(!w.IsModified());
 }
 

@@ -3,6 +3,7 @@
 // end the program.
 #include <sys/resource.h>
 
+#include <QDialog>
 #include <QtTest>
 #include <fstream>
 
@@ -32,10 +33,34 @@ void HugeScreenTest::commandsStayWithinTheLimit() {
   QVERIFY(w.OpenDocument(&path));
   QCOMPARE(w.CurrentAnimation()->screenWidth, 65535);
   w.SelectFrame(0);
-  for (int id :
-       {kCmdPreview, kCmdZoom400, kCmdZoom20, kCmdZoomActual, kCmdOrientHorizontal, kCmdOrientVertical,
-        kCmdRotate90Cw, kCmdFlipHorizontal, kCmdRotate180, kCmdUnoptimize, kCmdUndo, kCmdRedo, kCmdInterlace,
-        kCmdToggleTransparency, kCmdStopPreview, kCmdDelete, kCmdUndo}) {
+  // Every dialog taken as it opens (the Animation menu's resize to half, crop to the whole screen...).
+  w.DialogServices().runDialog = [](QDialog& dialog) {
+    dialog.accept();
+    return dialog.result();
+  };
+  for (int id : {kCmdPreview,
+                 kCmdZoom400,
+                 kCmdZoom20,
+                 kCmdZoomActual,
+                 kCmdOrientHorizontal,
+                 kCmdOrientVertical,
+                 kCmdRotate90Cw,
+                 kCmdFlipHorizontal,
+                 kCmdRotate180,
+                 kCmdUnoptimize,
+                 kCmdUndo,
+                 kCmdRedo,
+                 kCmdInterlace,
+                 kCmdToggleTransparency,
+                 kCmdStopPreview,
+                 kCmdResizeAnimation,
+                 kCmdCropAnimation,
+                 kCmdReverseAnimation,
+                 kCmdChangeSpeed,
+                 kCmdDropFrames,
+                 kCmdRemoveDuplicates,
+                 kCmdDelete,
+                 kCmdUndo}) {
     w.DispatchCommand(id);
     QTest::qWait(20);  // lets the preview and the jobs run
   }

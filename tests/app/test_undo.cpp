@@ -33,14 +33,6 @@ class UndoTest : public QObject {
 
 namespace {
 
-std::vector<uint8_t> Saved(Animation& a) {
-  MemorySink sink;
-  RecordingUiHooks quiet;
-  ScopedUiHooks scope(&quiet);
-  if (WriteGif(sink, a, nullptr) != 1) return {};
-  return sink.bytes;
-}
-
 std::string WriteFile(const QString& folder, const QString& name, AnimationPtr a) {
   std::string path = (folder + "/" + name).toStdString();
   RecordingUiHooks quiet;
@@ -124,17 +116,17 @@ void UndoTest::everyEditKindUndoesAndRedoesExactly() {
        }},
   };
   for (const Kind& kind : kinds) {
-    std::vector<uint8_t> before = Saved(a);
+    std::vector<uint8_t> before = test::SavedBytes(a);
     int framesBefore = a.frameCount;
     size_t steps = w.History().UndoCount();
     kind.edit();
     QVERIFY2(w.History().UndoCount() == steps + 1, kind.step);
-    std::vector<uint8_t> after = Saved(a);
+    std::vector<uint8_t> after = test::SavedBytes(a);
     QVERIFY2(after != before, kind.step);
     QCOMPARE(w.Action(kCmdUndo)->text(), "&Undo " + QString::fromUtf8(kind.step) + "\tCtrl+Z");
     QVERIFY(w.Action(kCmdUndo)->isEnabled());
     QVERIFY(w.DispatchCommand(kCmdUndo));
-    QVERIFY2(Saved(a) == before, kind.step);
+    QVERIFY2(test::SavedBytes(a) == before, kind.step);
     QCOMPARE(a.frameCount, framesBefore);
     // The views follow: one cell per frame, the name list, a selection that exists.
     QCOMPARE(w.Filmstrip()->Geometry().FrameCount(), a.frameCount);
@@ -142,18 +134,18 @@ void UndoTest::everyEditKindUndoesAndRedoesExactly() {
     QVERIFY(w.SelectedIndex() < a.frameCount);
     QCOMPARE(w.Action(kCmdRedo)->text(), "&Redo " + QString::fromUtf8(kind.step) + "\tCtrl+Y");
     QVERIFY(w.DispatchCommand(kCmdRedo));
-    QVERIFY2(Saved(a) == after, kind.step);
+    QVERIFY2(test::SavedBytes(a) == after, kind.step);
     QVERIFY(!w.Action(kCmdRedo)->isEnabled());
   }
   // The whole way back gives the document as it came.
-  std::vector<uint8_t> last = Saved(a);
+  std::vector<uint8_t> last = test::SavedBytes(a);
   while (w.History().CanUndo()) w.DispatchCommand(kCmdUndo);
-  QCOMPARE(Saved(a), Saved(*Sample()));
+  QCOMPARE(test::SavedBytes(a), test::SavedBytes(*Sample()));
   QVERIFY(!w.IsModified());
   QVERIFY(!w.Action(kCmdUndo)->isEnabled());
   QVERIFY(!bars->IsButtonEnabled(kCmdUndo));
   while (w.History().CanRedo()) w.DispatchCommand(kCmdRedo);
-  QCOMPARE(Saved(a), last);
+  QCOMPARE(test::SavedBytes(a), last);
   QVERIFY(bars->IsButtonEnabled(kCmdUndo));
 }
 
@@ -210,12 +202,12 @@ void UndoTest::modifiedFollowsTheSavedPoint() {
   // Saved after the flip: that state is the saved point now (the signature renewal is a step of its own).
   QVERIFY(w.SaveDocument(false));
   QVERIFY(!w.IsModified());
-  std::vector<uint8_t> onDisk = Saved(*w.CurrentAnimation());
+  std::vector<uint8_t> onDisk = test::SavedBytes(*w.CurrentAnimation());
   w.DispatchCommand(kCmdRotate180);
   QVERIFY(w.IsModified());
   w.DispatchCommand(kCmdUndo);
   QVERIFY(!w.IsModified());
-  QCOMPARE(Saved(*w.CurrentAnimation()), onDisk);
+  QCOMPARE(test::SavedBytes(*w.CurrentAnimation()), onDisk);
   while (w.History().CanUndo()) w.DispatchCommand(kCmdUndo);
   QVERIFY(w.IsModified());
   // A new change where redo steps were leaves no way back to the saved state.
@@ -287,9 +279,9 @@ void UndoTest::budgetDropsTheOldestStep() {
   uint64_t oneStep = 0;
   w.History().SetBudget(1 << 30);
   w.SelectFrame(0);
-  std::vector<uint8_t> original = Saved(a);
+  std::vector<uint8_t> original = test::SavedBytes(a);
   w.DispatchCommand(kCmdRotate90Cw);
-  std::vector<uint8_t> afterFirst = Saved(a);
+  std::vector<uint8_t> afterFirst = test::SavedBytes(a);
   oneStep = w.History().HeldBytes(a);
   // The old pixels the step keeps, plus about a kilobyte and a half for each of the three frames.
   QVERIFY2(oneStep >= 10000 && oneStep < 10000 + 3 * 2048, qPrintable(QString::number(oneStep)));
@@ -298,14 +290,14 @@ void UndoTest::budgetDropsTheOldestStep() {
   w.Bars()->DelayBox()->setText("3");
   QVERIFY(w.History().HeldBytes(a) < 3 * 2048);
   w.DispatchCommand(kCmdUndo);
-  QCOMPARE(Saved(a), original);
+  QCOMPARE(test::SavedBytes(a), original);
   // Room for two rotations: the third drops the first.
   w.History().SetBudget(2 * oneStep + 1000);
   for (int id : {kCmdRotate90Cw, kCmdRotate90Cw, kCmdRotate90Cw}) w.DispatchCommand(id);
   QCOMPARE(w.History().UndoCount(), size_t{2});
   QVERIFY(w.History().HeldBytes(a) <= 2 * oneStep + 1000);
   while (w.History().CanUndo()) w.DispatchCommand(kCmdUndo);
-  QCOMPARE(Saved(a), afterFirst);
+  QCOMPARE(test::SavedBytes(a), afterFirst);
   QVERIFY(w.IsModified());  // the saved state is gone from the history
 }
 

@@ -123,7 +123,14 @@ TEST_F(ImportCli, WithoutFlagsTheStoredChoiceOrTheDefaultWithANotice) {
 
 TEST_F(ImportCli, RefusalsAndUsageErrors) {
   std::string out = dir_ / "x.gif";
-  auto r = Cli("import " + Bmp("pal8os2.bmp") + " -o " + out, dir_);
+  // pal8.bmp with a bit count of 2, which no reader of ours takes (OS/2 bitmaps are read now).
+  std::ifstream in(Bmp("pal8.bmp"), std::ios::binary);
+  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_GT(bytes.size(), 30u);
+  bytes[28] = 2;
+  const std::string twoBit = dir_ / "two_bit.bmp";
+  std::ofstream(twoBit, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  auto r = Cli("import " + twoBit + " -o " + out, dir_);
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_NE(r.err.find("Loopwright does not handle this type of image data."), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(out));

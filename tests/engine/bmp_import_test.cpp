@@ -118,11 +118,18 @@ TEST_F(BmpImport, EveryCorpusPictureImportsAndLooksLikeItsSource) {
   }
 }
 
-TEST_F(BmpImport, TheOs2HeaderIsRefusedWithTheMessage) {
-  AnimationPtr a;
-  EXPECT_EQ(ReadBmpFile(DataPath("pal8os2.bmp"), &a, nullptr), 0);
-  EXPECT_EQ(a, nullptr);
-  EXPECT_EQ(hooks.Texts(), (std::vector<std::string>{"Loopwright does not handle this type of image data."}));
+TEST_F(BmpImport, TheOs2CoreHeaderShowsWhatItsWindowsTwinShows) {
+  AnimationPtr os2, windows;
+  ASSERT_EQ(ReadBmpFile(DataPath("pal8os2.bmp"), &os2, nullptr), 1);
+  ASSERT_EQ(ReadBmpFile(DataPath("pal8.bmp"), &windows, nullptr), 1);
+  const Frame* f = FirstFrame(*os2);
+  const Frame* g = FirstFrame(*windows);
+  ASSERT_EQ(f->width, g->width);
+  ASSERT_EQ(f->height, g->height);
+  for (int y = 0; y < f->height; ++y)
+    for (int x = 0; x < f->width; ++x)
+      ASSERT_EQ((*f->palette)[f->Row(y)[x]], (*g->palette)[g->Row(y)[x]]) << x << "," << y;
+  EXPECT_TRUE(hooks.entries.empty());
 }
 
 // An 8-bit 2 × 2 picture with a 4-entry table; rows given.

@@ -455,7 +455,8 @@ TEST(GifReader, ReadAnyFileNamesFramesAndCountsColours) {
   EXPECT_EQ(ReadAnyFile(bmp, &a, nullptr), 0);
   EXPECT_EQ(ReadAnyFile(dir / "missing.gif", &a, nullptr), 0);
   EXPECT_EQ(hooks.Texts(), (std::vector<std::string>{
-                               notGif + " is not a valid GIF File.", "Unable to read this type of file.",
+                               notGif + " is not a valid GIF File.",
+                               "Unable to read the picture in " + bmp + ": not a PNG, JPEG or WebP file.",
                                "Unable to open file '" + (dir / "missing.gif") + "'."}));
 }
 

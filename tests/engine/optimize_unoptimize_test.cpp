@@ -98,18 +98,6 @@ TEST(Unoptimize, APaletteWhoseEveryEntryIsDrawnGetsOneMoreForTransparency) {
   EXPECT_EQ(Pictures(*a), before);
 }
 
-TEST(Unoptimize, RefusesLocalPalettesBeforeChangingAnything) {
-  AnimationPtr a = MakeAnimation(2, 4, 4, 4);
-  Frame* f = AddFrame(*a, 2, 2, 1, 1, [](int, int) { return uint8_t(1); });
-  SetLocalPalette(*f, MakePalette(4));
-  RecordingUiHooks hooks;
-  ScopedUiHooks scope(&hooks);
-  EXPECT_FALSE(UnoptimizeAnimation(*a));
-  ASSERT_EQ(hooks.entries.size(), 1u);
-  EXPECT_EQ(hooks.entries[0].caption, "Unable to Unoptimize");
-  EXPECT_EQ(f->width, 2);
-}
-
 TEST(Unoptimize, ComposedPicturesStayTheSameAndSoDoesASecondRun) {
   for (uint32_t seed = 1; seed <= 60; ++seed) {
     test::SampleKinds kinds;

@@ -107,6 +107,11 @@ uint32_t MainWindow::CmdUndoRedo(int id) {
 
 uint32_t MainWindow::TakeSwappedDocument(int selected) {
   SetModified(!history_.AtSavedPoint());
+  // The copy carries the saved size it had, which is that state's size.
+  return ShowNewFrameRecords(selected) | kFollowSizeJobKeep;
+}
+
+uint32_t MainWindow::ShowNewFrameRecords(int selected) {
   // The frames are other records now: every cell and the name list are made again, and the display
   // colour of transparent pixels follows the view chosen since.
   for (Frame* f = FirstFrame(*animation_); f; f = NextFrame(f)) ShowTransparentColor(*f, true);
@@ -116,9 +121,8 @@ uint32_t MainWindow::TakeSwappedDocument(int selected) {
   RelayoutFilmstrip();
   SelectFrame(selected_);
   filmstrip_->RepaintFilmstrip();
-  // The copy carries the saved size it had, which is that state's size.
   return kFollowRepaintAll | kFollowRunningTime | kFollowFrameToolbar | kFollowPaletteButton |
-         kFollowColorJob | kFollowSizeJobKeep;
+         kFollowColorJob;
 }
 
 }  // namespace lw::app

@@ -72,6 +72,13 @@ enum CommandId : int {
   kCmdIterationsBox = 40049,
   kCmdShowGlobalPalette = 40050,
   kCmdRemovalPrevious = 40051,
+  // The Animation menu.
+  kCmdResizeAnimation = 40300,
+  kCmdReverseAnimation = 40301,
+  kCmdChangeSpeed = 40302,
+  kCmdDropFrames = 40303,
+  kCmdCropAnimation = 40304,
+  kCmdRemoveDuplicates = 40305,
 };
 
 // Orientation values the shell passes to the filmstrip.

@@ -250,6 +250,16 @@ class MainWindow : public QMainWindow, public FilmstripHost {
   uint32_t CmdGlobalFrameProperties(int);
   uint32_t CmdAnimationProperties(int);
   uint32_t CmdMoveCrop(int);
+  // The Animation menu (animation_commands.cpp).
+  uint32_t CmdResizeAnimation(int);
+  uint32_t CmdReverseAnimation(int);
+  uint32_t CmdChangeSpeed(int);
+  uint32_t CmdDropFrames(int);
+  uint32_t CmdCropAnimation(int);
+  uint32_t CmdRemoveDuplicates(int);
+  // After an edit that made every frame a new record: the cells, toolbars and selection afresh.
+  uint32_t AfterWholeAnimationEdit(bool changed);
+  uint32_t ShowNewFrameRecords(int selected);
   int RunDialog(QDialog& dialog);
   // The clipboard (clipboard_commands.cpp).
   uint32_t CmdCopy(int);
