@@ -67,7 +67,8 @@ class StringTable {
   std::array<uint8_t, kCodes> pixel_{};
 };
 
-// One frame in place; the number of pixels changed.
+}  // namespace
+
 uint64_t LossyFrame(Frame& f, int level) {
   if (!f.bitmap || !f.palette || level <= 0) return 0;
   const Palette& palette = *f.palette;
@@ -170,6 +171,8 @@ uint64_t LossyFrame(Frame& f, int level) {
   }
   return changed;
 }
+
+namespace {
 
 double FramePsnrSum(PreviewPicture& pa, PreviewPicture& pb, const Frame& fa, const Frame& fb, double* sse) {
   pa.Draw(fa);

@@ -21,6 +21,10 @@ constexpr int kMaxLossyLevel = 255;
 // it was. Gives the number of pixels changed; stops between frames when the progress record says so.
 uint64_t LossyAnimation(Animation& a, int level, ProgressRecord* progress = nullptr);
 
+// The same for one frame (levels above kMaxLossyLevel are not clamped here); the number of pixels
+// changed. Throws std::bad_alloc when memory runs out.
+uint64_t LossyFrame(Frame& f, int level);
+
 // The mean PSNR (dB) of b's composed frames against a's, frame by frame as the preview composes them (the
 // two have the same frames, b a changed copy of a). 99 when they are the same; 0 when they cannot be
 // composed (no frames, different counts, a screen too large).
