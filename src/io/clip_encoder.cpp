@@ -36,9 +36,9 @@ struct ClipEncoder::Cache {
 
 ClipTolerances ClipTolerancesFor(int quality) {
   quality = std::clamp(quality, 1, 100);
-  // Two thirds of a colour step per quality point puts 90 and 70 beside gifski's 90 and 70 (the figures
+  // Seven tenths of a colour step per quality point puts 90 and 70 beside gifski's 90 and 70 (the figures
   // are in bench/README.md).
-  const double loss = (100 - quality) * 2.0 / 3.0;
+  const double loss = (100 - quality) * 0.7;
   return {loss * 0.5, static_cast<int>(std::lround(loss))};
 }
 

@@ -128,7 +128,6 @@ int ImportClip(const std::string& path, AnimationPtr* out, const ClipImportOptio
   }
   VideoFrame next;
   int got = source->NextFrame(&frame);
-  int result = 1;
   uint64_t totalPixels = 0;
   while (got > 0) {
     if (!FramePixels(frame, width, height, rgb)) {
@@ -153,8 +152,7 @@ int ImportClip(const std::string& path, AnimationPtr* out, const ClipImportOptio
     if (!SetProgressPosition(
             progress.get(),
             length + std::min(frame.position > info.start ? frame.position - info.start : 0, length))) {
-      result = 2;
-      break;
+      return 2;
     }
     frame = std::move(next);
   }
@@ -164,7 +162,7 @@ int ImportClip(const std::string& path, AnimationPtr* out, const ClipImportOptio
     return 0;
   }
   if (out) *out = std::move(animation);
-  return result;
+  return 1;
 }
 
 }  // namespace lw

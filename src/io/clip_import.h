@@ -15,9 +15,9 @@ struct ClipImportOptions {
   VideoLimit limit;  // window, frame rate and size of what is read
 };
 
-// 0 failure (after the message; no Animation), 1 success, 2 stopped by the user (the frames made so far
-// are given back, none when it stopped while the colours were read). 8-bit movies keep their own palettes
-// and come in through the AVI import.
+// 0 failure (after the message; no Animation), 1 success, 2 stopped by the user (no Animation either: a
+// clip stopped half way is of no use, and the document stays as it was). 8-bit movies keep their own
+// palettes and come in through the AVI import.
 int ImportClip(const std::string& path, AnimationPtr* out, const ClipImportOptions& options = {});
 
 }  // namespace lw
