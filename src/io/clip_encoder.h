@@ -64,8 +64,8 @@ class ClipEncoder {
   ClipTolerances tolerances_;
   ColourHistogram histogram_;
   Palette* palette_ = nullptr;  // the animation's: the colours, then the transparent slot, padding
-  int colours_ = 0;                   // entries in use; the transparent index is this one
-  int codeSize_ = 8;                  // the LZW minimum code size the frames are written with
+  int colours_ = 0;             // entries in use; the transparent index is this one
+  int codeSize_ = 8;            // the LZW minimum code size the frames are written with
   std::unique_ptr<NearestColour> nearest_;
   std::vector<Cache> caches_;       // one per mapping thread
   std::vector<uint32_t> previous_;  // the previous picture in full colour
