@@ -13,6 +13,7 @@
 #include "color/palette_choice.h"
 #include "io/avi_import.h"
 #include "io/bmp_import.h"
+#include "io/clip_import.h"
 #include "io/files.h"
 #include "io/picture_import.h"
 #include "model/preferences.h"
@@ -85,8 +86,8 @@ bool IsMovieName(const std::string& path) {
 }
 
 int RunImport(const std::vector<std::string>& raw) {
-  const std::vector<std::string> valued = {"-o",      "--output",   "--palette", "--onto",
-                                           "--start", "--duration", "--fps"};
+  const std::vector<std::string> valued = {"-o",         "--output", "--palette", "--onto",  "--start",
+                                           "--duration", "--fps",    "--quality", "--width", "--height"};
   Args args(raw, valued);
   if (!args.ok()) return UsageError("import", args.error());
   std::vector<std::string> known = valued;
@@ -134,7 +135,25 @@ int RunImport(const std::vector<std::string>& raw) {
         *field = *parsed;
       }
     }
-    r = ImportAvi(in, &a, target, options);
+    // Without a palette flag, movies go through the clip encoder.
+    const bool clip = !choice && !onto;
+    ClipImportOptions clipOptions;
+    clipOptions.limit = options.limit;
+    for (auto [name, field, lo, hi] : {std::tuple{"--quality", &clipOptions.settings.quality, 1, 100},
+                                       std::tuple{"--width", &clipOptions.limit.width, 1, 16384},
+                                       std::tuple{"--height", &clipOptions.limit.height, 1, 16384}}) {
+      if (auto v = args.Value(name)) {
+        if (!clip)
+          return UsageError("import",
+                            std::string(name) + " goes with the default movie import (no --palette)");
+        auto parsed = ParseInt(*v, lo, hi);
+        if (!parsed)
+          return UsageError("import", std::string(name) + " needs a whole number from " + std::to_string(lo) +
+                                          " to " + std::to_string(hi));
+        *field = static_cast<int>(*parsed);
+      }
+    }
+    r = clip ? ImportClip(in, &a, clipOptions) : ImportAvi(in, &a, target, options);
   } else {
     r = ReadBmpFile(in, &a, target, choice.value_or(0));
   }
@@ -152,11 +171,14 @@ LW_CLI_COMMAND(
     "import",
     "IN.bmp|IN.avi|IN.mp4|IN.png|IN.jpg|IN.webp... [MORE.png...] -o OUT.gif [--palette "
     "adaptive[:BITS]|best[:BITS]|webcube|global --onto GIF] "
-    "[--dither|--no-dither] [--start S] [--duration S] [--fps F] [--allow-partial]",
+    "[--dither|--no-dither] [--start S] [--duration S] [--fps F] [--quality 1..100] [--width W] [--height H] "
+    "[--allow-partial]",
     "make a GIF from a BMP/DIB picture, a movie (AVI, MP4, WebM, MKV, MOV...), or pictures (PNG, APNG, "
     "JPEG, WebP; several = frames in the order given); full-colour pictures: the "
     "flags answer the high-colour question, without them the stored preference (or its default with a "
-    "notice); movies can be cut to a window and resampled",
+    "notice); movies can be cut to a window and resampled; without --palette a movie gets one palette "
+    "across the clip, still areas kept still and frames trimmed to what changed, as small as --quality "
+    "(default 90) allows, scaled first with --width/--height",
     RunImport);
 
 }  // namespace lw::cli

@@ -22,53 +22,11 @@ int Channel(uint32_t rgb, int c) {
   return static_cast<int>(rgb >> (16 - 8 * c) & 0xFF);
 }
 
-// The distinct colours of the picture with their pixel counts. Pictures of more than 4 M pixels are
-// sampled row by row so that the table stays small.
-std::vector<Weighted> Histogram(const DibHeader& header, const uint8_t* bits) {
-  DibRowReader reader(header);
-  const int height = header.AbsHeight();
-  const uint64_t pixels = static_cast<uint64_t>(header.width) * static_cast<uint64_t>(height);
-  const int rowStep = static_cast<int>(std::max<uint64_t>(1, pixels >> 22));
-  std::vector<uint32_t> keys(1 << 16, 0xFFFFFFFF), counts(1 << 16, 0);
-  size_t used = 0, mask = keys.size() - 1;
-  auto grow = [&] {
-    std::vector<uint32_t> oldKeys(keys.size() * 2, 0xFFFFFFFF), oldCounts(counts.size() * 2, 0);
-    oldKeys.swap(keys);
-    oldCounts.swap(counts);
-    mask = keys.size() - 1;
-    for (size_t i = 0; i < oldKeys.size(); ++i) {
-      if (oldKeys[i] == 0xFFFFFFFF) continue;
-      size_t slot = (oldKeys[i] * 0x9E3779B1u) & mask;
-      while (keys[slot] != 0xFFFFFFFF) slot = (slot + 1) & mask;
-      keys[slot] = oldKeys[i];
-      counts[slot] = oldCounts[i];
-    }
-  };
-  for (int y = 0; y < height; y += rowStep) {
-    const uint32_t* row = reader.Row(bits, y);
-    uint32_t last = 0xFFFFFFFF;
-    size_t lastSlot = 0;
-    for (int x = 0; x < header.width; ++x) {
-      if (row[x] != last) {
-        last = row[x];
-        lastSlot = (last * 0x9E3779B1u) & mask;
-        while (keys[lastSlot] != 0xFFFFFFFF && keys[lastSlot] != last) lastSlot = (lastSlot + 1) & mask;
-        if (keys[lastSlot] == 0xFFFFFFFF) {
-          keys[lastSlot] = last;
-          if (++used * 2 > keys.size()) {
-            grow();
-            lastSlot = (last * 0x9E3779B1u) & mask;
-            while (keys[lastSlot] != last) lastSlot = (lastSlot + 1) & mask;
-          }
-        }
-      }
-      ++counts[lastSlot];
-    }
-  }
+// The distinct colours of a histogram with their counts; colours counted past 2^32 - 1 saturate.
+std::vector<Weighted> Colours(const ColourHistogram& histogram) {
   std::vector<Weighted> out;
-  out.reserve(used);
-  for (size_t i = 0; i < keys.size(); ++i)
-    if (keys[i] != 0xFFFFFFFF) out.push_back({keys[i], counts[i]});
+  out.reserve(histogram.Size());
+  histogram.ForEach([&](uint32_t rgb, uint32_t count) { out.push_back({rgb, count}); });
   return out;
 }
 
@@ -184,13 +142,65 @@ int NearestColour::Find(int r, int g, int b) const {
   return bestIndex;
 }
 
-int BestDibPalette(const DibHeader& header, const uint8_t* bits, PaletteEntry* out, int maxColors) {
+ColourHistogram::ColourHistogram() : keys_(1 << 16, kEmpty), counts_(1 << 16, 0) {}
+
+void ColourHistogram::Grow() {
+  std::vector<uint32_t> oldKeys(keys_.size() * 2, kEmpty), oldCounts(counts_.size() * 2, 0);
+  oldKeys.swap(keys_);
+  oldCounts.swap(counts_);
+  const size_t mask = keys_.size() - 1;
+  for (size_t i = 0; i < oldKeys.size(); ++i) {
+    if (oldKeys[i] == kEmpty) continue;
+    size_t slot = (oldKeys[i] * 0x9E3779B1u) & mask;
+    while (keys_[slot] != kEmpty) slot = (slot + 1) & mask;
+    keys_[slot] = oldKeys[i];
+    counts_[slot] = oldCounts[i];
+  }
+  lastKey_ = kEmpty;
+}
+
+void ColourHistogram::Add(uint32_t rgb, uint32_t count) {
+  total_ += count;
+  if (rgb != lastKey_) {
+    const size_t mask = keys_.size() - 1;
+    size_t slot = (rgb * 0x9E3779B1u) & mask;
+    while (keys_[slot] != kEmpty && keys_[slot] != rgb) slot = (slot + 1) & mask;
+    if (keys_[slot] == kEmpty) {
+      if ((used_ + 1) * 2 > keys_.size()) {
+        Grow();
+        Add(rgb, 0);
+        counts_[lastSlot_] = std::min<uint64_t>(0xFFFFFFFFu, uint64_t{counts_[lastSlot_]} + count);
+        return;
+      }
+      keys_[slot] = rgb;
+      ++used_;
+    }
+    lastKey_ = rgb;
+    lastSlot_ = slot;
+  }
+  counts_[lastSlot_] = std::min<uint64_t>(0xFFFFFFFFu, uint64_t{counts_[lastSlot_]} + count);
+}
+
+bool ColourHistogram::AddDib(const DibHeader& header, const uint8_t* bits, int rowStep, int columnStep) {
   DibRowReader reader(header);
+  if (!reader.Valid()) return false;
+  rowStep = std::max(1, rowStep);
+  columnStep = std::max(1, columnStep);
+  for (int y = 0; y < header.AbsHeight(); y += rowStep) {
+    const uint32_t* row = reader.Row(bits, y);
+    for (int x = (y / rowStep) % columnStep; x < header.width; x += columnStep) Add(row[x] & 0xFFFFFF);
+  }
+  return true;
+}
+
+namespace {
+
+// The palette for weighted colours: the colours themselves when few enough, else a variance split refined
+// by Lloyd's iterations, with the popular colours (count >= keepCount) pinned exactly.
+int PaletteFromColours(std::vector<Weighted>& colours, PaletteEntry* out, int maxColors, double keepCount) {
   maxColors = std::clamp(maxColors, 1, 256);
-  if (!reader.Valid()) return 0;
-  try {
-    std::vector<Weighted> colours = Histogram(header, bits);
-    if (colours.empty()) return 0;
+  if (colours.empty()) return 0;
+  {
     std::vector<PaletteEntry> entries;
     if (static_cast<int>(colours.size()) <= maxColors) {
       for (const Weighted& c : colours)
@@ -202,6 +212,31 @@ int BestDibPalette(const DibHeader& header, const uint8_t* bits, PaletteEntry* o
         const Moments m = Measure(colours, b.begin, b.end);
         const double mean[3] = {m.s[0] / m.w, m.s[1] / m.w, m.s[2] / m.w};
         entries.push_back(Rounded(mean));
+      }
+      // The popular colours take the place of the nearest entry not yet taken, and stay there.
+      std::vector<bool> pinned(entries.size(), false);
+      if (keepCount > 0) {
+        std::vector<Weighted> popular;
+        for (const Weighted& c : colours)
+          if (c.count >= keepCount) popular.push_back(c);
+        std::stable_sort(popular.begin(), popular.end(),
+                         [](const Weighted& a, const Weighted& b) { return a.count > b.count; });
+        popular.resize(std::min(popular.size(), entries.size() / 2));
+        for (const Weighted& c : popular) {
+          const int r = Channel(c.rgb, 0), g = Channel(c.rgb, 1), b = Channel(c.rgb, 2);
+          size_t best = entries.size();
+          int bestDistance = INT32_MAX;
+          for (size_t i = 0; i < entries.size(); ++i) {
+            if (pinned[i]) continue;
+            const PaletteEntry& e = entries[i];
+            const int d =
+                (e.red - r) * (e.red - r) + (e.green - g) * (e.green - g) + (e.blue - b) * (e.blue - b);
+            if (d < bestDistance) bestDistance = d, best = i;
+          }
+          if (best == entries.size()) break;
+          entries[best] = {static_cast<uint8_t>(r), static_cast<uint8_t>(g), static_cast<uint8_t>(b), 0};
+          pinned[best] = true;
+        }
       }
       // Lloyd's iterations: every colour to its nearest entry, every entry to the mean of its colours.
       double lastError = -1;
@@ -219,7 +254,7 @@ int BestDibPalette(const DibHeader& header, const uint8_t* bits, PaletteEntry* o
                                     (e.blue - b) * (e.blue - b));
         }
         for (size_t i = 0; i < entries.size(); ++i) {
-          if (clusters[i].w <= 0) continue;
+          if (clusters[i].w <= 0 || pinned[i]) continue;
           const double mean[3] = {clusters[i].s[0] / clusters[i].w, clusters[i].s[1] / clusters[i].w,
                                   clusters[i].s[2] / clusters[i].w};
           entries[i] = Rounded(mean);
@@ -246,6 +281,33 @@ int BestDibPalette(const DibHeader& header, const uint8_t* bits, PaletteEntry* o
     for (size_t i : order)
       if (use[i] > 0) out[count++] = entries[i];
     return count;
+  }
+}
+
+}  // namespace
+
+int BestDibPalette(const DibHeader& header, const uint8_t* bits, PaletteEntry* out, int maxColors) {
+  DibRowReader reader(header);
+  if (!reader.Valid()) return 0;
+  try {
+    // Pictures of more than 4 M pixels are sampled row by row so that the table stays small.
+    const uint64_t pixels = static_cast<uint64_t>(header.width) * static_cast<uint64_t>(header.AbsHeight());
+    ColourHistogram histogram;
+    histogram.AddDib(header, bits, static_cast<int>(std::max<uint64_t>(1, pixels >> 22)));
+    std::vector<Weighted> colours = Colours(histogram);
+    return PaletteFromColours(colours, out, maxColors, 0);
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
+}
+
+int BestHistogramPalette(const ColourHistogram& histogram, PaletteEntry* out, int maxColors,
+                         double keepShare) {
+  try {
+    std::vector<Weighted> colours = Colours(histogram);
+    const double keepCount =
+        keepShare > 0 ? std::max(1.0, keepShare * static_cast<double>(histogram.Total())) : 0;
+    return PaletteFromColours(colours, out, maxColors, keepCount);
   } catch (const std::bad_alloc&) {
     return 0;
   }

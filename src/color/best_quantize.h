@@ -16,6 +16,38 @@ namespace lw {
 // duplicates or unused entries. 0 for another depth or when memory runs out.
 int BestDibPalette(const DibHeader& header, const uint8_t* bits, PaletteEntry* out, int maxColors);
 
+// Full 24-bit colours (0xRRGGBB) with their pixel counts, gathered from any number of pictures, e.g. the
+// frames of a clip. Grows as needed; Add throws std::bad_alloc when memory runs out.
+class ColourHistogram {
+ public:
+  ColourHistogram();
+  void Add(uint32_t rgb, uint32_t count = 1);
+  // Every rowStep-th row and every columnStep-th pixel of a 16-, 24- or 32-bit DIB; false for another depth.
+  bool AddDib(const DibHeader& header, const uint8_t* bits, int rowStep = 1, int columnStep = 1);
+  size_t Size() const { return used_; }
+  uint64_t Total() const { return total_; }
+  template <typename Fn>
+  void ForEach(Fn fn) const {
+    for (size_t i = 0; i < keys_.size(); ++i)
+      if (keys_[i] != kEmpty) fn(keys_[i], counts_[i]);
+  }
+
+ private:
+  static constexpr uint32_t kEmpty = 0xFFFFFFFF;
+  void Grow();
+  std::vector<uint32_t> keys_, counts_;
+  size_t used_ = 0;
+  uint64_t total_ = 0;
+  uint32_t lastKey_ = kEmpty;
+  size_t lastSlot_ = 0;
+};
+
+// Up to maxColors (1…256) colours for the histogram, as BestDibPalette gives them; every colour held by at
+// least keepShare of the pixels (up to half the palette, most used first) is kept exactly. 0 when the
+// histogram is empty or memory runs out.
+int BestHistogramPalette(const ColourHistogram& histogram, PaletteEntry* out, int maxColors,
+                         double keepShare = 0);
+
 // Maps the DIB's pixels onto the nearest palette colours (squared RGB distance, lowest index on ties)
 // into 8-bit rows of StrideFor8Bit(width), in the DIB's row order; with dither, the error is carried to
 // the neighbours in a serpentine scan, clamped so that it never smears into flat areas. False when memory

@@ -20,12 +20,18 @@ constexpr uint32_t kChoiceImagePalette = 0x0020;
 constexpr uint32_t kChoiceBest = 0x0040;
 constexpr uint32_t kChoiceDither = 0x0080;
 constexpr uint32_t kChoiceAlwaysAsk = 0x0100;
+// "Best for video": a movie goes through the clip encoder (one palette across the clip, still areas kept
+// still, frames trimmed to what changed). Other full-colour pictures take it as the high-quality adaptive
+// palette.
+constexpr uint32_t kChoiceVideo = 0x0200;
 
 // Flags of the question beside the offered choice bits.
 constexpr uint32_t kConflictInsert = 0x1000;
 constexpr uint32_t kConflictRemoveLocal = 0x2000;
 constexpr uint32_t kConflictHighColor = 0x4000;
 constexpr uint32_t kConflictHideMakeDefault = 0x8000;
+// The full-colour pictures are a movie's: "Best for video" is offered, and preselected.
+constexpr uint32_t kConflictMovie = 0x0400;
 
 // The adaptive palette's bits per pixel (2^n colours) kept in bits 16-23.
 constexpr int kChoiceBitsShift = 16;

@@ -53,9 +53,11 @@ bool ConvertDibByChoice(const DibHeader& header, uint8_t* dst, const uint8_t* sr
   return false;
 }
 
-PaletteChoice GetHighColorChoice(const Palette* currentGlobal) {
+PaletteChoice GetHighColorChoice(const Palette* currentGlobal, bool movie) {
   uint32_t stored = GetPreference(kPrefHighColor);
-  uint32_t flags = kConflictHighColor | kChoiceAdaptive | kChoiceWebCube;
+  uint32_t flags = kConflictHighColor | kChoiceAdaptive | kChoiceWebCube | (movie ? kConflictMovie : 0);
+  if ((stored & kChoiceVideo) && !movie)
+    stored = ChoiceWithBits((stored & (kChoiceDither | kChoiceAlwaysAsk)) | kChoiceAdaptive | kChoiceBest, 8);
   if (!(stored & kChoiceAlwaysAsk) && (stored & kChoiceGlobalOnly) && !currentGlobal) {
     // "Only the current global palette" cannot serve without one: ask, and do not let it be stored.
     stored |= kChoiceAlwaysAsk;

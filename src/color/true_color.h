@@ -12,8 +12,9 @@
 namespace lw {
 
 // The high-colour choice: the stored preference (slot 4), or the 'Palette Conflict' question when it says
-// "always ask" or names the current global palette while there is none. 0 when the user cancelled.
-PaletteChoice GetHighColorChoice(const Palette* currentGlobal);
+// "always ask" or names the current global palette while there is none. 0 when the user cancelled. Only
+// a movie's pictures (movie true) keep "Best for video"; others get the high-quality adaptive palette for it.
+PaletteChoice GetHighColorChoice(const Palette* currentGlobal, bool movie = false);
 
 // The program's own copy of a frame (from its private clipboard data): when given, the new Animation takes
 // the animation's header fields and the frame takes the frame's fields and name; only the pixels and the

@@ -8,6 +8,7 @@
 #include "color/dither.h"
 #include "color/quantize.h"
 #include "color/true_color.h"
+#include "io/clip_import.h"
 #include "model/limits.h"
 #include "model/preferences.h"
 #include "platform/progress.h"
@@ -67,8 +68,14 @@ int ImportAvi(const std::string& path, AnimationPtr* out, const Palette* current
     }
     fixed = TablePalette(info.colorTable.data(), info.colorsUsed);
   } else {
-    choice = options.highColorChoice ? options.highColorChoice : GetHighColorChoice(currentGlobal);
+    choice = options.highColorChoice ? options.highColorChoice : GetHighColorChoice(currentGlobal, true);
     if (!choice) return 0;
+    if (choice & kChoiceVideo) {
+      source.reset();
+      ClipImportOptions clip;
+      clip.limit = options.limit;
+      return ImportClip(path, out, clip);
+    }
     if ((choice & kChoiceGlobalOnly) && currentGlobal && currentGlobal->Count() > 0)
       fixed = CopyPalette(currentGlobal);
   }

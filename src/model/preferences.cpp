@@ -81,6 +81,7 @@ std::string DescribePreference(int slot, uint32_t value) {
         "merge", "adaptive", "global only", "web cube", "web cube (remap all)", "picture's palette as local"};
     for (int b = 0; b < 6; ++b)
       if (v & (1u << b)) s += (s.empty() ? "" : "+") + std::string(names[b]);
+    if (v & 0x200) s += std::string(s.empty() ? "" : "+") + "best for video";
     if (s.empty()) s = "none";
     if (v & 0x80) s += ", dither";
     if (v & 0x100) s += ", always ask";

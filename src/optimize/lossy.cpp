@@ -67,18 +67,17 @@ class StringTable {
   std::array<uint8_t, kCodes> pixel_{};
 };
 
-// One frame in place; the number of pixels changed.
-uint64_t LossyFrame(Frame& f, int level) {
-  if (!f.bitmap || !f.palette || level <= 0) return 0;
-  const Palette& palette = *f.palette;
-  const int count = palette.Count();
-  const int transparent = IsTransparent(f) ? f.transparentIndex : -1;
+}  // namespace
+
+uint64_t LossyPixels(std::vector<uint8_t>& seq, const std::vector<uint8_t>* wanted, const Palette& palette,
+                     int level, int transparent, int minCodeSize) {
+  const int count = std::min(palette.Count(), 256);
   // Which index may stand for which: within the level, neither of them transparent, both in the palette.
   std::vector<std::bitset<256>> near(256);
   std::vector<std::array<int, 256>> distance(256);
   const int bound = level * level;
-  bool any = false;
-  for (int i = 0; i < count; ++i)
+  bool any = wanted != nullptr && transparent >= 0;
+  for (int i = 0; i < count && level > 0; ++i)
     for (int j = 0; j < count; ++j) {
       const PaletteEntry &a = palette[i], &b = palette[j];
       const int d = (a.red - b.red) * (a.red - b.red) + (a.green - b.green) * (a.green - b.green) +
@@ -90,21 +89,12 @@ uint64_t LossyFrame(Frame& f, int level) {
       }
     }
   if (!any) return 0;
-  uint8_t* bits = f.MutableBits();
-  if (!bits) throw std::bad_alloc();
-  const int width = f.bitmap->Width(), height = f.bitmap->Height();
-  const size_t stride = static_cast<size_t>(f.bitmap->Stride());
-  // The pixels in the order the encoder takes them.
-  const std::vector<int> rows = RowOrder(height, IsInterlaced(f));
-  std::vector<uint8_t> seq;
-  seq.reserve(static_cast<size_t>(width) * static_cast<size_t>(height));
-  for (int y : rows)
-    seq.insert(seq.end(), bits + static_cast<size_t>(y) * stride,
-               bits + static_cast<size_t>(y) * stride + width);
   const size_t n = seq.size();
+  if (wanted && wanted->size() != n) return 0;
 
   // From each string start, the longest string of the table whose pixels are each the source's own or
   // within the level of it (least error among the longest), found depth first over the table's strings.
+  // A free pixel (transparent in seq, with a wanted colour) may also stay transparent.
   struct Step {
     int code;
     int parent;  // index into the path store
@@ -113,7 +103,7 @@ uint64_t LossyFrame(Frame& f, int level) {
   };
   std::vector<Step> stack, store;
   constexpr size_t kMaxVisits = 512;  // bounds the search where many near strings branch
-  StringTable table(MinimumCodeSize(f));
+  StringTable table(minCodeSize);
   uint64_t changed = 0;
   size_t pos = 0;
   while (pos < n) {
@@ -137,30 +127,52 @@ uint64_t LossyFrame(Frame& f, int level) {
       }
       const size_t next = pos + step.depth + 1;
       if (next >= n) continue;
-      const int p = seq[next];
-      // The exact continuation is pushed last, so that it is looked at first.
-      int exact = 0;
+      const bool free = wanted && seq[next] == transparent;
+      const int p = wanted ? (*wanted)[next] : seq[next];
+      // The exact continuations are pushed last, so that they are looked at first.
+      int exact = 0, hole = 0;
       for (int k = table.FirstChild(step.code); k; k = table.NextSibling(k)) {
         const int q = table.PixelOf(k);
         if (q == p)
           exact = k;
-        else if (near[static_cast<size_t>(p)][static_cast<size_t>(q)])
+        else if (free && q == transparent)
+          hole = k;
+        else if (!free && near[static_cast<size_t>(p)][static_cast<size_t>(q)])
           stack.push_back(
               {k, at, step.depth + 1, step.error + distance[static_cast<size_t>(p)][static_cast<size_t>(q)]});
       }
       if (exact) stack.push_back({exact, at, step.depth + 1, step.error});
+      if (hole) stack.push_back({hole, at, step.depth + 1, step.error});
     }
     // The chosen string's pixels replace the source's along it.
     for (int at = bestAt; at >= 0; at = store[static_cast<size_t>(at)].parent) {
       const Step& step = store[static_cast<size_t>(at)];
       uint8_t& pixel = seq[pos + step.depth];
       const uint8_t q = static_cast<uint8_t>(table.PixelOf(step.code));
-      changed += pixel != q;
+      changed += pixel != q && !(wanted && q == (*wanted)[pos + step.depth]);
       pixel = q;
     }
     pos += bestDepth + 1;
     if (pos < n) table.Add(store[static_cast<size_t>(bestAt)].code, seq[pos]);
   }
+  return changed;
+}
+
+uint64_t LossyFrame(Frame& f, int level) {
+  if (!f.bitmap || !f.palette || level <= 0) return 0;
+  uint8_t* bits = f.MutableBits();
+  if (!bits) throw std::bad_alloc();
+  const int width = f.bitmap->Width(), height = f.bitmap->Height();
+  const size_t stride = static_cast<size_t>(f.bitmap->Stride());
+  // The pixels in the order the encoder takes them.
+  const std::vector<int> rows = RowOrder(height, IsInterlaced(f));
+  std::vector<uint8_t> seq;
+  seq.reserve(static_cast<size_t>(width) * static_cast<size_t>(height));
+  for (int y : rows)
+    seq.insert(seq.end(), bits + static_cast<size_t>(y) * stride,
+               bits + static_cast<size_t>(y) * stride + width);
+  const uint64_t changed = LossyPixels(seq, nullptr, *f.palette, level,
+                                       IsTransparent(f) ? f.transparentIndex : -1, MinimumCodeSize(f));
   size_t k = 0;
   for (int y : rows) {
     std::copy(seq.begin() + static_cast<std::ptrdiff_t>(k),
@@ -170,6 +182,8 @@ uint64_t LossyFrame(Frame& f, int level) {
   }
   return changed;
 }
+
+namespace {
 
 double FramePsnrSum(PreviewPicture& pa, PreviewPicture& pb, const Frame& fa, const Frame& fb, double* sse) {
   pa.Draw(fa);

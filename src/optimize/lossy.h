@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "model/animation.h"
 #include "platform/progress.h"
@@ -20,6 +21,19 @@ constexpr int kMaxLossyLevel = 255;
 // never changed and no pixel becomes transparent, so every composed pixel stays within the level of what
 // it was. Gives the number of pixels changed; stops between frames when the progress record says so.
 uint64_t LossyAnimation(Animation& a, int level, ProgressRecord* progress = nullptr);
+
+// The same for one frame (levels above kMaxLossyLevel are not clamped here); the number of pixels
+// changed. Throws std::bad_alloc when memory runs out.
+uint64_t LossyFrame(Frame& f, int level);
+
+// The walk itself over pixels in the encoder's order (seq, changed in place), for an encoder that codes
+// with minCodeSize. With wanted (one colour index per pixel, never the transparent one), a pixel that is
+// transparent in seq is free: it may stay transparent or take its wanted colour, whichever lets the string
+// go on (either keeps what the screen shows), and others may take a colour within the level of their
+// wanted one. Gives the number of
+// pixels whose colour changed.
+uint64_t LossyPixels(std::vector<uint8_t>& seq, const std::vector<uint8_t>* wanted, const Palette& palette,
+                     int level, int transparent, int minCodeSize);
 
 // The mean PSNR (dB) of b's composed frames against a's, frame by frame as the preview composes them (the
 // two have the same frames, b a changed copy of a). 99 when they are the same; 0 when they cannot be

@@ -33,6 +33,7 @@ void ShowError(const char* format, ...) {
 }
 
 uint32_t PaletteConflictPreselection(uint32_t flags) {
+  if (flags & 0x0400) return 0x0200;  // a movie's pictures: "Best for video"
   for (uint32_t bit = 0x01; bit <= 0x20; bit <<= 1) {
     if (flags & bit) {
       uint32_t choice = bit | 0x80;

@@ -28,7 +28,8 @@ class UiHooks {
                                MsgIcon icon) = 0;
 
   // The 'Palette Conflict' question: flags carry the message bit (0x1000 insert, 0x2000 local palette
-  // removal, 0x4000 full-colour picture), the offered choice bits (0x01 … 0x20) and 0x8000 to hide
+  // removal, 0x4000 full-colour picture, with 0x0400 when they are a movie's, which offers "Best for
+  // video", 0x0200), the offered choice bits (0x01 … 0x20) and 0x8000 to hide
   // "Make this the default and don't ask again". The answer is a PaletteChoice (0 = Cancel) and whether
   // the box to make it the default was checked. The default answer is the dialog's preselection.
   struct PaletteConflictAnswer {
@@ -55,8 +56,8 @@ class UiHooks {
   virtual uint32_t ButtonFaceColor() { return 0x00F0F0F0; }
 };
 
-// What the 'Palette Conflict' dialog preselects for these flags: the first offered choice, 256 colours
-// for the adaptive one, "Dither to palette" checked.
+// What the 'Palette Conflict' dialog preselects for these flags: "Best for video" for a movie, else the
+// first offered choice, 256 colours for the adaptive one, "Dither to palette" checked.
 uint32_t PaletteConflictPreselection(uint32_t flags);
 
 // Installs the hooks the engine uses from now on (null restores the default, which writes to stderr and

@@ -17,6 +17,10 @@ struct VideoLimit {
   double start = 0;
   double duration = 0;  // 0: to the end
   double fps = 0;       // 0: the stream's own samples
+  // Frames scaled (with a smooth filter) to this size; 0 for one of them keeps the picture's proportions,
+  // 0 for both the stream's own size. Scaled frames come as 24-bit DIBs.
+  int32_t width = 0;
+  int32_t height = 0;
 };
 
 struct VideoStreamInfo {
@@ -59,6 +63,6 @@ bool VideoSupportBuiltIn();
 
 // Raised whenever the module's entry points or the structures above change, so that a stale module is
 // refused rather than called with the wrong layout.
-constexpr int kVideoModuleVersion = 1;
+constexpr int kVideoModuleVersion = 2;
 
 }  // namespace lw

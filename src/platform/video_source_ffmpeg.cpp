@@ -53,8 +53,20 @@ class FfmpegVideoSource : public VideoSource {
     if (par->width <= 0 || par->height <= 0 || par->width > kMaxSide || par->height > kMaxSide ||
         static_cast<uint64_t>(par->width) * static_cast<uint64_t>(par->height) > maxFramePixels)
       return Fail(error, "frame size out of bounds");
-    info_.width = par->width;
-    info_.height = par->height;
+    sourceWidth_ = info_.width = par->width;
+    sourceHeight_ = info_.height = par->height;
+    if (limit.width > 0 || limit.height > 0) {
+      const double w =
+          limit.width > 0 ? limit.width : std::round(double(par->width) * limit.height / par->height);
+      const double h =
+          limit.height > 0 ? limit.height : std::round(double(par->height) * limit.width / par->width);
+      if (!(w >= 1 && h >= 1 && w <= kMaxSide && h <= kMaxSide) ||
+          static_cast<uint64_t>(w) * static_cast<uint64_t>(h) > maxFramePixels)
+        return Fail(error, "scaled frame size out of bounds");
+      info_.width = static_cast<int32_t>(w);
+      info_.height = static_cast<int32_t>(h);
+    }
+    const bool scaled = info_.width != par->width || info_.height != par->height;
     isAvi_ = std::strcmp(format_->iformat->name, "avi") == 0;
     const auto pixFmt = static_cast<AVPixelFormat>(par->format);
     if (isAvi_ && par->bits_per_coded_sample > 0) {
@@ -64,6 +76,7 @@ class FfmpegVideoSource : public VideoSource {
     } else {
       info_.bitCount = pixFmt == AV_PIX_FMT_PAL8 ? 8 : 24;
     }
+    if (scaled) info_.bitCount = 24;  // the filter mixes colours: no palette holds them
     if (isAvi_ && limit.fps <= 0) {
       // The demuxer's time base is the stream's scale / rate (reduced), and time stamps count samples.
       if (st->time_base.num <= 0 || st->time_base.den <= 0) return Fail(error, "bad time base");
@@ -204,7 +217,7 @@ class FfmpegVideoSource : public VideoSource {
   }
 
   int ToDib(VideoFrame* out) {
-    if (frame_->width != info_.width || frame_->height != info_.height) return -1;
+    if (frame_->width != sourceWidth_ || frame_->height != sourceHeight_) return -1;
     const int w = info_.width, h = info_.height;
     const int bits = info_.bitCount;
     const size_t stride = static_cast<size_t>((w * bits + 31) / 32 * 4);
@@ -256,9 +269,13 @@ class FfmpegVideoSource : public VideoSource {
         return -1;
       }
     }
-    sws_ = sws_getCachedContext(sws_, w, h, fmt, w, h, target, SWS_POINT, nullptr, nullptr, nullptr);
+    const bool resize = w != sourceWidth_ || h != sourceHeight_;
+    sws_ = sws_getCachedContext(sws_, sourceWidth_, sourceHeight_, fmt, w, h, target,
+                                resize ? SWS_LANCZOS | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT : SWS_POINT,
+                                nullptr, nullptr, nullptr);
     if (!sws_) return -1;
-    if (sws_scale(sws_, frame_->data, frame_->linesize, 0, h, scaled_->data, scaled_->linesize) != h)
+    if (sws_scale(sws_, frame_->data, frame_->linesize, 0, sourceHeight_, scaled_->data, scaled_->linesize) !=
+        h)
       return -1;
     for (int y = 0; y < h; ++y)
       std::memcpy(rows + stride * static_cast<size_t>(y),
@@ -274,6 +291,7 @@ class FfmpegVideoSource : public VideoSource {
   AVFrame* frame_ = nullptr;
   AVFrame* scaled_ = nullptr;  // the scaler's output, in FFmpeg's alignment
   SwsContext* sws_ = nullptr;
+  int sourceWidth_ = 0, sourceHeight_ = 0;  // the decoder's frames, before scaling
   int stream_ = -1;
   bool isAvi_ = false;
   bool drained_ = false;

@@ -30,6 +30,7 @@ class DialogsTest : public QObject {
  private slots:
   void paletteConflictOffersTheFlaggedChoices();
   void paletteConflictEnablingAndAnswer();
+  void paletteConflictOffersBestForVideoFirstForMovies();
   void paletteConflictHidesMakeDefaultWhenAsked();
   void frameSizeConflictAnswers();
   void messageBoxesCarryCaptionTextIconAndButtons();
@@ -105,6 +106,24 @@ void DialogsTest::paletteConflictEnablingAndAnswer() {
   d.show();
   QVERIFY(d.Answer().makeDefault);
   QCOMPARE(d.Answer().choice, 0x08u);
+}
+
+void DialogsTest::paletteConflictOffersBestForVideoFirstForMovies() {
+  PaletteConflictDialog d(0x4000 | 0x0400 | 0x02 | 0x08, nullptr);
+  auto* choices = d.findChild<QComboBox*>("1080");
+  QCOMPARE(choices->count(), 4);
+  QCOMPARE(choices->itemText(0), QString("Best for video"));
+  QCOMPARE(choices->currentIndex(), 0);
+  // The clip encoder picks its own palette: neither a size nor dither to choose.
+  QVERIFY(!d.findChild<QComboBox*>("1076")->isEnabled());
+  QVERIFY(!d.findChild<QCheckBox*>("1077")->isEnabled());
+  QCOMPARE(d.Answer().choice, 0x200u);
+  QCOMPARE(d.Answer().choice, PaletteConflictPreselection(0x4000 | 0x0400 | 0x02 | 0x08));
+  choices->setCurrentIndex(1);
+  QCOMPARE(d.Answer().choice, 0x02u | 0x80u | (8u << 16));
+  // Single pictures are not offered it.
+  PaletteConflictDialog picture(0x4000 | 0x02 | 0x08, nullptr);
+  QCOMPARE(picture.findChild<QComboBox*>("1080")->findData(0x200u), -1);
 }
 
 void DialogsTest::paletteConflictHidesMakeDefaultWhenAsked() {

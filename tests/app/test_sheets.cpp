@@ -330,7 +330,8 @@ void SheetsTest::approachPagesEncodeAndEnable() {
   QCOMPARE(palette->Approaches()->count(), 4);
   QCOMPARE(palette->Approaches()->item(0)->text(),
            QString("Merge with current global palette (Recommended)"));
-  QCOMPARE(high->Approaches()->count(), 3);
+  QCOMPARE(high->Approaches()->count(), 4);
+  QCOMPARE(high->Approaches()->item(3)->text(), QString("Best for video"));
   QCOMPARE(high->Value(), 0x80182u);
   QCOMPARE(palette->Value(), 0x181u);
   QVERIFY(!palette->Approaches()->isEnabled() && !palette->Dither()->isEnabled());
@@ -351,6 +352,13 @@ void SheetsTest::approachPagesEncodeAndEnable() {
   high->Approaches()->setCurrentRow(2);  // web cube: no size
   QVERIFY(!high->Sizes()->isEnabled());
   QCOMPARE(high->Value(), 0x8u);
+  // Best for video picks its own palette: no size, no dither.
+  high->Dither()->setChecked(true);
+  high->Approaches()->setCurrentRow(3);
+  QVERIFY(!high->Sizes()->isEnabled() && !high->Dither()->isEnabled());
+  QCOMPARE(high->Value(), 0x200u);
+  high->Approaches()->setCurrentRow(2);
+  high->Dither()->setChecked(false);
   d.accept();
   QCOMPARE(GetPreference(kPrefHighColor), 0x8u);
   QCOMPARE(GetPreference(kPrefPaletteConflict), 0xA0u);

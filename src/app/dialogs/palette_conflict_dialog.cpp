@@ -27,12 +27,16 @@ constexpr uint32_t kAdaptive = 0x02;
 // Full-colour pictures may also take the high-quality quantizer: the adaptive choice with its own bit.
 constexpr Choice kBestChoice = {0x42, "High quality adaptive palette (slower)"};
 constexpr uint32_t kImagePalette = 0x20;
+// A movie's pictures may go through the clip encoder, which picks its own palette and needs no dither.
+constexpr Choice kVideoChoice = {0x200, "Best for video"};
+constexpr uint32_t kMovie = 0x0400;
 
 }  // namespace
 
 QString PaletteConflictDialog::ChoiceText(uint32_t bit) {
   for (const Choice& c : kChoices)
     if (c.bit == bit) return c.text;
+  if (bit == kVideoChoice.bit) return kVideoChoice.text;
   return {};
 }
 
@@ -72,6 +76,7 @@ PaletteConflictDialog::PaletteConflictDialog(uint32_t flags, QWidget* owner)
   message->setWordWrap(true);
   message->setMinimumWidth(360);
 
+  if (flags & kMovie) choices_->addItem(kVideoChoice.text, kVideoChoice.bit);
   for (const Choice& c : kChoices) {
     if (flags & c.bit) choices_->addItem(c.text, c.bit);
     if (c.bit == kAdaptive && (flags & kAdaptive) && (flags & 0x4000))
@@ -107,7 +112,7 @@ void PaletteConflictDialog::UpdateEnabling() {
   uint32_t bit = choices_->currentData().toUInt();
   colorsLabel_->setEnabled(bit & kAdaptive);
   colors_->setEnabled(bit & kAdaptive);
-  dither_->setEnabled(bit != kImagePalette);
+  dither_->setEnabled(bit != kImagePalette && bit != kVideoChoice.bit);
 }
 
 UiHooks::PaletteConflictAnswer PaletteConflictDialog::Answer() const {
@@ -115,7 +120,7 @@ UiHooks::PaletteConflictAnswer PaletteConflictDialog::Answer() const {
   uint32_t bit = choices_->currentData().toUInt();
   if (!bit) return answer;
   answer.choice = bit;
-  if (dither_->isChecked()) answer.choice |= 0x80;
+  if (dither_->isChecked() && bit != kVideoChoice.bit) answer.choice |= 0x80;
   if (bit & kAdaptive) answer.choice |= static_cast<uint32_t>(8 - colors_->currentIndex()) << 16;
   answer.makeDefault = makeDefault_->isVisible() && makeDefault_->isChecked();
   return answer;

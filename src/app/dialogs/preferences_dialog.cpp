@@ -47,7 +47,7 @@ QRadioButton* Radio(const QString& text, int id) {
 
 // The approaches each page offers, in bit order.
 constexpr uint32_t kPaletteBits[] = {kChoiceMerge, kChoiceGlobalOnly, kChoiceWebCubeAll, kChoiceImagePalette};
-constexpr uint32_t kHighColorBits[] = {kChoiceAdaptive, kChoiceGlobalOnly, kChoiceWebCube};
+constexpr uint32_t kHighColorBits[] = {kChoiceAdaptive, kChoiceGlobalOnly, kChoiceWebCube, kChoiceVideo};
 
 }  // namespace
 
@@ -177,14 +177,14 @@ void ApproachPrefsPage::UpdateEnabling() {
     sizesLabel_->setEnabled(!ask && bit == kChoiceAdaptive);
     sizes_->setEnabled(!ask && bit == kChoiceAdaptive);
   }
-  dither_->setEnabled(!ask && bit != kChoiceImagePalette);
+  dither_->setEnabled(!ask && bit != kChoiceImagePalette && bit != kChoiceVideo);
 }
 
 uint32_t ApproachPrefsPage::Value() const {
   const uint32_t bit =
       approaches_->currentItem() ? approaches_->currentItem()->data(Qt::UserRole).toUInt() : 0;
   uint32_t value = bit;
-  if (dither_->isChecked()) value |= kChoiceDither;
+  if (dither_->isChecked() && bit != kChoiceVideo) value |= kChoiceDither;
   if (bit == kChoiceAdaptive && sizes_)
     value |= static_cast<uint32_t>(8 - sizes_->currentIndex()) << kChoiceBitsShift;
   if (ask_->isChecked()) value |= kChoiceAlwaysAsk;

@@ -1,0 +1,161 @@
+// The clip encoder: few-colour clips come out exact, a still background keeps its indices while something
+// moves over it, lower quality gives fewer bytes, and what it writes composes alike in our reader and
+// giflib, frame for frame the pictures it quantized.
+#include "io/clip_encoder.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <functional>
+
+#include "gif/gif_writer.h"
+#include "io/files.h"
+#include "support/builders.h"
+#include "support/composed.h"
+#include "support/decoders.h"
+
+namespace lw {
+namespace {
+
+using Picture = std::vector<uint32_t>;  // 0xRRGGBB, rows top-down
+
+// A clip of `frames` pictures, each pixel from px(x, y, frame).
+std::vector<Picture> MakeClip(int w, int h, int frames, const std::function<uint32_t(int, int, int)>& px) {
+  std::vector<Picture> clip;
+  for (int k = 0; k < frames; ++k) {
+    Picture p;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) p.push_back(px(x, y, k));
+    clip.push_back(std::move(p));
+  }
+  return clip;
+}
+
+AnimationPtr Encode(const std::vector<Picture>& clip, int w, int h, int quality) {
+  ClipEncoder encoder(w, h, {quality, 2});
+  for (const Picture& p : clip) encoder.SampleFrame(p.data());
+  EXPECT_TRUE(encoder.MakePalette());
+  for (const Picture& p : clip) EXPECT_TRUE(encoder.AddFrame(p.data(), 7));
+  return encoder.Finish(0);
+}
+
+// Composed 0xAABBGGRR as 0xRRGGBB.
+uint32_t Rgb(uint32_t abgr) {
+  return (abgr & 0xFF) << 16 | (abgr & 0xFF00) | (abgr >> 16 & 0xFF);
+}
+
+// A photo-like background of far more than 256 colours: gradients with a fixed noise.
+uint32_t Photo(int x, int y) {
+  const uint32_t n = (static_cast<uint32_t>(x) * 73856093u ^ static_cast<uint32_t>(y) * 19349663u) % 23;
+  const uint32_t r = (x * 255 / 95 + n) % 256, g = (y * 255 / 63 + 2 * n) % 256, b = ((x + y) * 2 + n) % 256;
+  return r << 16 | g << 8 | b;
+}
+
+double Psnr(const Picture& a, const std::vector<uint32_t>& composed) {
+  double sse = 0;
+  for (size_t i = 0; i < a.size(); ++i) {
+    const uint32_t c = Rgb(composed[i]);
+    for (int s = 0; s < 24; s += 8) {
+      const double d = static_cast<double>(a[i] >> s & 0xFF) - static_cast<double>(c >> s & 0xFF);
+      sse += d * d;
+    }
+  }
+  return sse == 0 ? 99 : 10 * std::log10(255.0 * 255.0 * 3.0 * static_cast<double>(a.size()) / sse);
+}
+
+TEST(ClipEncoder, AFewColoursComeOutExact) {
+  // Moving stripes and a moving block of few colours. Lossless, even colours one step apart (a text colour
+  // and its neighbour) stay apart; at lower qualities colours farther apart than the lossy level do.
+  const int w = 64, h = 40;
+  auto close = [](int i) { return 0x336699u + static_cast<uint32_t>(i); };
+  auto apart = [](int i) {
+    return static_cast<uint32_t>(i % 3 * 127) << 16 | static_cast<uint32_t>(i / 3 % 3 * 127) << 8 |
+           static_cast<uint32_t>(i / 9 * 127);
+  };
+  for (int quality : {100, 90, 40}) {
+    auto colour = [&](int i) { return quality == 100 ? close(i) : apart(i); };
+    std::vector<Picture> clip = MakeClip(w, h, 12, [&](int x, int y, int k) {
+      if (x >= 4 * k && x < 4 * k + 10 && y >= 10 && y < 25) return colour(13 + (x + y) % 14);
+      return colour((x / 3 + k) % 13);
+    });
+    AnimationPtr a = Encode(clip, w, h, quality);
+    ASSERT_TRUE(a);
+    ASSERT_EQ(a->frameCount, 12);
+    std::vector<std::vector<uint32_t>> shown = test::ComposedFrames(*a);
+    for (size_t k = 0; k < clip.size(); ++k)
+      for (size_t i = 0; i < clip[k].size(); ++i)
+        ASSERT_EQ(Rgb(shown[k][i]), clip[k][i]) << "quality " << quality << " frame " << k << " pixel " << i;
+  }
+}
+
+TEST(ClipEncoder, AStillBackgroundKeepsItsIndicesWhileABlockMoves) {
+  const int w = 96, h = 64;
+  auto block = [](int x, int y, int k) { return x >= 6 * k && x < 6 * k + 12 && y >= 20 && y < 36; };
+  std::vector<Picture> clip =
+      MakeClip(w, h, 10, [&](int x, int y, int k) { return block(x, y, k) ? 0xE02020u : Photo(x, y); });
+  for (int quality : {100, 90, 60}) {
+    AnimationPtr a = Encode(clip, w, h, quality);
+    ASSERT_TRUE(a);
+    std::vector<std::vector<uint32_t>> shown = test::ComposedFrames(*a);
+    ASSERT_EQ(shown.size(), clip.size());
+    // Where the block is in neither picture, the screen does not change at all: no shimmer.
+    size_t still = 0;
+    for (int k = 1; k < 10; ++k)
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+          if (block(x, y, k) || block(x, y, k - 1)) continue;
+          const size_t i = static_cast<size_t>(y * w + x);
+          ASSERT_EQ(shown[static_cast<size_t>(k)][i], shown[static_cast<size_t>(k) - 1][i])
+              << "quality " << quality << " frame " << k << " at " << x << "," << y;
+          ++still;
+        }
+    EXPECT_GT(still, 9u * 96u * 50u);
+    // The block itself is drawn where it is, and the whole picture stays close to the source.
+    for (int k = 0; k < 10; ++k) {
+      EXPECT_EQ(Rgb(shown[static_cast<size_t>(k)][static_cast<size_t>(28 * w + 6 * k + 5)]), 0xE02020u);
+      EXPECT_GT(Psnr(clip[static_cast<size_t>(k)], shown[static_cast<size_t>(k)]), quality >= 90 ? 30 : 24);
+    }
+    // Later frames hold only the rectangle that changed.
+    const Frame* second = NextFrame(FirstFrame(*a));
+    ASSERT_TRUE(second);
+    EXPECT_LE(second->width, 18);
+    EXPECT_LE(second->height, 16);
+  }
+}
+
+TEST(ClipEncoder, LowerQualityWritesFewerBytesAndEveryDecoderShowsWhatItQuantized) {
+  // A pan over the photo with a little sensor noise: what lossy settings are for.
+  const int w = 96, h = 64;
+  std::vector<Picture> clip = MakeClip(w, h, 10, [](int x, int y, int k) {
+    const uint32_t c = Photo(x + 2 * k, y);
+    const uint32_t noise = (static_cast<uint32_t>(x * 31 + y * 17 + k * 7) * 2654435761u >> 29) & 3;
+    return c ^ noise;
+  });
+  test::TempDir dir;
+  uintmax_t previous = 0;
+  for (int quality : {100, 80, 40}) {
+    AnimationPtr a = Encode(clip, w, h, quality);
+    ASSERT_TRUE(a);
+    const std::vector<std::vector<uint32_t>> quantized = test::ComposedFrames(*a);
+    const std::string path = (dir.path() / ("q" + std::to_string(quality) + ".gif")).string();
+    ASSERT_EQ(WriteGifFile(path, *a), 1);
+    const uintmax_t bytes = std::filesystem::file_size(path);
+    if (previous) {
+      EXPECT_LT(bytes, previous) << "quality " << quality;
+    }
+    previous = bytes;
+    std::optional<test::ComposedGif> ours = test::ComposeWithOurReader(path);
+    ASSERT_TRUE(ours);
+    EXPECT_EQ(ours->frames, quantized) << "quality " << quality;
+#if LW_HAVE_GIFLIB
+    std::optional<test::ComposedGif> giflib = test::ComposeWithGiflib(path, test::Reading::kBrowser);
+    ASSERT_TRUE(giflib);
+    EXPECT_EQ(giflib->frames, quantized) << "quality " << quality;
+#endif
+    for (size_t k = 0; k < clip.size(); ++k) EXPECT_GT(Psnr(clip[k], quantized[k]), quality >= 80 ? 28 : 22);
+  }
+}
+
+}  // namespace
+}  // namespace lw
