@@ -14,7 +14,7 @@ JOBS=${JOBS:-$(nproc)}
 # Debian packages the build and the tests need.
 PACKAGES=(cmake ninja-build g++ pkg-config git
   libgtest-dev libgmock-dev
-  libpng-dev libgif-dev
+  libpng-dev libgif-dev libjpeg62-turbo-dev libwebp-dev webp
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev ffmpeg
   clang libclang-rt-14-dev valgrind

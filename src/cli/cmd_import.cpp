@@ -14,6 +14,7 @@
 #include "io/avi_import.h"
 #include "io/bmp_import.h"
 #include "io/files.h"
+#include "io/picture_import.h"
 #include "model/preferences.h"
 
 namespace lw::cli {
@@ -78,7 +79,7 @@ bool IsMovieName(const std::string& path) {
   if (dot == std::string::npos || path.find('/', dot) != std::string::npos) return false;
   std::string ext = path.substr(dot + 1);
   for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  for (const char* movie : {"avi", "mp4", "m4v", "mov", "mkv", "webm", "webp", "gifv", "mpg", "ogv"})
+  for (const char* movie : {"avi", "mp4", "m4v", "mov", "mkv", "webm", "gifv", "mpg", "ogv"})
     if (ext == movie) return true;
   return false;
 }
@@ -94,7 +95,12 @@ int RunImport(const std::vector<std::string>& raw) {
     return UsageError("import", "unknown option " + unknown[0]);
   std::optional<std::string> out = args.Value("-o");
   if (!out) out = args.Value("--output");
-  if (args.positional().size() != 1 || !out) return UsageError("import", "give one picture and -o OUT.gif");
+  const std::vector<std::string>& inputs = args.positional();
+  if (inputs.empty() || !out) return UsageError("import", "give a picture and -o OUT.gif");
+  bool allPictures = true;
+  for (const std::string& in : inputs) allPictures = allPictures && IsPictureFileName(in);
+  if (inputs.size() > 1 && !allPictures)
+    return UsageError("import", "several inputs must all be pictures (PNG, APNG, JPEG, WebP)");
   if (args.Flag("--dither") && args.Flag("--no-dither"))
     return UsageError("import", "--dither and --no-dither exclude each other");
   std::string error;
@@ -114,7 +120,9 @@ int RunImport(const std::vector<std::string>& raw) {
   const Palette* target = onto ? onto->globalPalette.get() : nullptr;
   AnimationPtr a;
   int r;
-  if (IsMovieName(in)) {
+  if (allPictures) {
+    r = ImportPictures(inputs, &a, target, choice.value_or(0));
+  } else if (IsMovieName(in)) {
     AviImportOptions options;
     options.highColorChoice = choice.value_or(0);
     for (auto [name, field, lo] : {std::tuple{"--start", &options.limit.start, 0.0},
@@ -142,9 +150,11 @@ int RunImport(const std::vector<std::string>& raw) {
 
 LW_CLI_COMMAND(
     "import",
-    "IN.bmp|IN.avi|IN.mp4... -o OUT.gif [--palette adaptive[:BITS]|best[:BITS]|webcube|global --onto GIF] "
+    "IN.bmp|IN.avi|IN.mp4|IN.png|IN.jpg|IN.webp... [MORE.png...] -o OUT.gif [--palette "
+    "adaptive[:BITS]|best[:BITS]|webcube|global --onto GIF] "
     "[--dither|--no-dither] [--start S] [--duration S] [--fps F] [--allow-partial]",
-    "make a GIF from a BMP/DIB picture or a movie (AVI, MP4, WebM, MKV, MOV...); full-colour pictures: the "
+    "make a GIF from a BMP/DIB picture, a movie (AVI, MP4, WebM, MKV, MOV...), or pictures (PNG, APNG, "
+    "JPEG, WebP; several = frames in the order given); full-colour pictures: the "
     "flags answer the high-colour question, without them the stored preference (or its default with a "
     "notice); movies can be cut to a window and resampled",
     RunImport);

@@ -120,7 +120,8 @@ int WriteGifImpl(GifSink& sink, Animation& a, ProgressRecord* progress, bool sto
     if (f->localPalette) PutColorTable(out, *f->localPalette, ff.localTableBits);
     if (!sink.Write(out.data(), out.size())) return 0;
     LzwImage image{f->Bits(), f->Stride(), f->width, f->height, IsInterlaced(*f)};
-    if (!encoder.Encode(sink, image, MinimumCodeSize(*f))) return 0;
+    const int tableBits = f->localPalette ? ff.localTableBits : a.globalPalette ? form.globalTableBits : 0;
+    if (!encoder.Encode(sink, image, MinimumCodeSize(*f, tableBits))) return 0;
     if (!StepProgress(progress)) return 2;
   }
   const uint8_t trailer = 0x3B;
@@ -129,8 +130,10 @@ int WriteGifImpl(GifSink& sink, Animation& a, ProgressRecord* progress, bool sto
 
 }  // namespace
 
-int MinimumCodeSize(const Frame& f) {
-  int bits = f.codeSize ? f.codeSize : BitsForCount(f.palette ? f.palette->Count() : 0);
+int MinimumCodeSize(const Frame& f, int tableBits) {
+  int bits = f.codeSize  ? f.codeSize
+             : tableBits ? tableBits
+                         : BitsForCount(f.palette ? f.palette->Count() : 0);
   if (f.bitmap && bits < 8) {
     // Files in the wild use indices beyond their table; the codes must still cover every pixel.
     int w = std::min(f.width, f.bitmap->Width()), h = std::min(f.height, f.bitmap->Height());

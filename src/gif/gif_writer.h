@@ -23,7 +23,9 @@ bool CheckClippingBeforeSave(Animation& a);
 uint32_t ComputeFileSize(Animation& a, bool force, ProgressRecord* progress);
 
 // The LZW minimum code size a frame is written with: enough bits for its palette (or its own code size
-// when it has one) and for every pixel value it holds, at least 2.
-int MinimumCodeSize(const Frame& f);
+// when it has one) and for every pixel value it holds, at least 2. tableBits, when not 0, is the size of
+// the table the frame is written with (2^bits entries), which may be larger than the palette: the code
+// size follows what a reader of the file will see, so reading and writing again keeps the same bytes.
+int MinimumCodeSize(const Frame& f, int tableBits = 0);
 
 }  // namespace lw

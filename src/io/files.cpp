@@ -17,6 +17,7 @@
 #include "gif/gif_writer.h"
 #include "io/avi_import.h"
 #include "io/bmp_import.h"
+#include "io/picture_import.h"
 #include "platform/progress.h"
 #include "platform/temp_file.h"
 #include "platform/ui_hooks.h"
@@ -80,6 +81,9 @@ struct FileReader {
 int ReadBitmapFile(const std::string& path, AnimationPtr* out, const Palette* targetPalette) {
   return ReadBmpFile(path, out, targetPalette);
 }
+int ReadPictureFile(const std::string& path, AnimationPtr* out, const Palette* targetPalette) {
+  return ImportPicture(path, out, targetPalette);
+}
 const FileReader kReaders[] = {
     {"gif", ReadGifFile},
     {"bmp", ReadBitmapFile},
@@ -91,6 +95,14 @@ const FileReader kReaders[] = {
     {"mov", ReadMovieFile},
     {"mkv", ReadMovieFile},
     {"webm", ReadMovieFile},
+    // Pictures and picture animations through the picture source.
+    {"png", ReadPictureFile},
+    {"apng", ReadPictureFile},
+    {"jpg", ReadPictureFile},
+    {"jpeg", ReadPictureFile},
+    {"jpe", ReadPictureFile},
+    {"jfif", ReadPictureFile},
+    {"webp", ReadPictureFile},
 };
 
 std::string LowerExtension(const std::string& path) {

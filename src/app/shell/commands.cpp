@@ -56,6 +56,12 @@ const std::vector<CommandRow>& MainWindow::CommandTable() {
       {kCmdSaveAs, "Save &As...", E::Document, C::None, kGo, &MainWindow::CmdSaveAs},
       {kCmdExportAvi, "A&VI file...", E::Document, C::None, kGo, &MainWindow::CmdExportAvi},
       {kCmdExportFilmstrip, "GIF &Filmstrip...", E::Document, C::None, kGo, &MainWindow::CmdExportFilmstrip},
+      {kCmdExportApng, "Animated &PNG...", E::Document, C::None, kGo, &MainWindow::CmdExportPictures},
+      {kCmdExportWebp, "&WebP...", E::Document, C::None, kGo, &MainWindow::CmdExportPictures},
+      {kCmdExportMp4, "MP&4 video...", E::Document, C::None, kGo, &MainWindow::CmdExportPictures},
+      {kCmdExportWebm, "Web&M video...", E::Document, C::None, kGo, &MainWindow::CmdExportPictures},
+      {kCmdExportPngFrames, "PNG file per f&rame...", E::Document, C::None, kGo,
+       &MainWindow::CmdExportPictures},
       {kCmdExit, "E&xit", E::Always, C::None, kGo, &MainWindow::CmdExit},
       {kCmdUndo, "&Undo\tCtrl+Z", E::Undo, C::None, kStop, &MainWindow::CmdUndoRedo},
       {kCmdRedo, "&Redo\tCtrl+Y", E::Redo, C::None, kStop, &MainWindow::CmdUndoRedo},
@@ -194,7 +200,9 @@ void MainWindow::BuildMenus() {
           menu->addSeparator();
           break;
         case -2:
-          exportMenu_ = subMenu(menu, "&Export As", "ExportAs", {kCmdExportAvi, kCmdExportFilmstrip});
+          exportMenu_ = subMenu(menu, "&Export As", "ExportAs",
+                                {kCmdExportAvi, kCmdExportFilmstrip, kCmdExportApng, kCmdExportWebp,
+                                 kCmdExportMp4, kCmdExportWebm, kCmdExportPngFrames});
           break;
         case -3:
           rotateMenu_ = subMenu(menu, "R&otate Frame", "RotateFrame", rotateIds);

@@ -46,8 +46,8 @@ std::vector<std::string> CommentTexts(const Animation& a) {
 }
 
 constexpr const char* kOpenFilters =
-    "All Supported Formats (*.GIF *.AVI *.BMP *.DIB);;GIF Files (*.GIF);;AVI Files (*.AVI);;"
-    "BMP Files (*.BMP *.DIB);;All Files (*)";
+    "All Supported Formats (*.GIF *.AVI *.BMP *.DIB *.PNG *.APNG *.JPG *.JPEG *.WEBP);;GIF Files (*.GIF);;"
+    "AVI Files (*.AVI);;BMP Files (*.BMP *.DIB);;Pictures (*.PNG *.APNG *.JPG *.JPEG *.WEBP);;All Files (*)";
 
 std::string FileNameOf(const std::string& path) {
   size_t slash = path.find_last_of('/');
@@ -76,6 +76,16 @@ SaveKindInfo InfoFor(SaveKind kind) {
       return {"Export Animation to AVI", "AVI Files (*.AVI)", "AVI"};
     case SaveKind::Filmstrip:
       return {"Export to GIF Filmstrip", "GIF Files (*.GIF)", "GIF"};
+    case SaveKind::Apng:
+      return {"Export Animation to Animated PNG", "APNG Files (*.APNG *.PNG)", "apng"};
+    case SaveKind::Webp:
+      return {"Export Animation to WebP", "WebP Files (*.WEBP)", "webp"};
+    case SaveKind::Mp4:
+      return {"Export Animation to MP4 Video", "MP4 Files (*.MP4)", "mp4"};
+    case SaveKind::Webm:
+      return {"Export Animation to WebM Video", "WebM Files (*.WEBM)", "webm"};
+    case SaveKind::PngFrames:
+      return {"Export Frames to PNG Files", "PNG Files (*.PNG)", "png"};
   }
   return {"", "", ""};
 }

@@ -77,7 +77,7 @@ struct CommandRow {
 };
 
 // The save dialog kinds.
-enum class SaveKind { Gif, Avi, Filmstrip };
+enum class SaveKind { Gif, Avi, Filmstrip, Apng, Webp, Mp4, Webm, PngFrames };
 struct SaveKindInfo {
   const char* title;
   const char* filter;
@@ -241,6 +241,8 @@ class MainWindow : public QMainWindow, public FilmstripHost {
   uint32_t CmdUnoptimize(int);
   uint32_t CmdExportFilmstrip(int);
   uint32_t CmdExportAvi(int);
+  // APNG, WebP, MP4, WebM and a PNG per frame (picture_export_commands.cpp).
+  uint32_t CmdExportPictures(int id);
   uint32_t CmdPreview(int);
   uint32_t CmdUndoRedo(int id);
   // The property dialogs and Move/Crop (dialog_commands.cpp).
