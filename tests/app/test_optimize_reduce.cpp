@@ -1,12 +1,15 @@
 // The Optimize Animation and Reduce Palette dialogs: their enable rules and texts, the background size
 // preview (last choice wins, Cancel leaves the document as it was, OK is one Undo step) and the engine's
-// result for every choice.
+// result for every choice, the lossy level and the fit under a size among them.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSlider>
 #include <QtTest>
+#include <atomic>
 
 #include "app/dialogs/optimize_dialog.h"
 #include "app/dialogs/reduce_palette_dialog.h"
@@ -16,19 +19,32 @@
 #include "color/reduce_palettes.h"
 #include "gif/gif_writer.h"
 #include "optimize/best.h"
+#include "optimize/lossy.h"
 
 using namespace lw;
 using namespace lw::app;
+
+// Answers a worker's call on the interface thread, as a message box would.
+class InterfaceThreadAnswer : public QObject {
+  Q_OBJECT
+
+ public:
+  std::atomic<bool> asked{false}, answered{false};
+  Q_INVOKABLE void Answer() { answered = true; }
+};
 
 class OptimizeReduceTest : public QObject {
   Q_OBJECT
 
  private slots:
   void sizeTextsNeverShowAnUnknownSize();
+  void previewJobStopServesTheInterfaceThread();
   void optimizeEnableRulesAndTexts();
   void optimizeCancelAfterTogglesLeavesTheDocument();
   void optimizeLastToggleWinsAndOkIsOneUndoStep();
   void optimizeBestGivesTheStrongerResult();
+  void optimizeLossyPreviewIsSmallerAndOkSavesThatSize();
+  void optimizeFitUnderReachesTheLimitOrSaysItCannot();
   void reduceOffersTheDepthsBelowTheLargestPalette();
   void reduceEveryDepthGivesTheEngineResult();
   void reduceOkIsOneUndoStepAndCancelMidRunChangesNothing();
@@ -82,6 +98,18 @@ bool WaitForResult(PreviewJob& job) {
   return job.HasResult() && !job.IsBusy();
 }
 
+// The same for the Optimize dialog, whose loss choices wait a moment before they start a run.
+bool WaitForPreview(OptimizeDialog& d) {
+  QElapsedTimer clock;
+  clock.start();
+  while (d.Waiting() && clock.elapsed() < 20000) QTest::qWait(5);
+  return !d.Waiting();
+}
+
+bool OkEnabled(QDialog& d) {
+  return d.findChild<QPushButton*>("1")->isEnabled();
+}
+
 uint32_t MeasuredSize(Animation& a) {
   return ComputeFileSize(a, true, nullptr);
 }
@@ -108,6 +136,33 @@ void OptimizeReduceTest::sizeTextsNeverShowAnUnknownSize() {
   QCOMPARE(SavingsLine(100, 100), QString("Savings: None"));
   QCOMPARE(SavingsLine(100, 130), QString("Savings: None"));
   QCOMPARE(SavingsLine(1000, 750), QString("Savings: 250 bytes (25.0%)"));
+}
+
+void OptimizeReduceTest::previewJobStopServesTheInterfaceThread() {
+  // A worker that waits for the interface thread ignores the cancel until it is answered: Stop must
+  // serve the interface thread's events while it waits, or the two wait for each other.
+  InterfaceThreadAnswer answer;
+  PreviewJob job(kJobOptimizePreview);
+  job.Start([&answer](ProgressRecord*) {
+    QMetaObject::invokeMethod(&answer, "Answer", Qt::QueuedConnection);
+    answer.asked = true;
+    QElapsedTimer waited;
+    waited.start();
+    while (!answer.answered && waited.elapsed() < 5000) QThread::msleep(1);
+    return PreviewResult{};
+  });
+  // Waits without serving events, so that the call is still unanswered when Stop begins.
+  for (int i = 0; i < 5000 && !answer.asked; ++i) QThread::msleep(1);
+  QVERIFY(answer.asked);
+  QVERIFY(!answer.answered);
+  QElapsedTimer clock;
+  clock.start();
+  job.Stop();
+  QVERIFY(answer.answered);
+  QVERIFY(clock.elapsed() < 4000);
+  QVERIFY(!job.IsBusy());
+  QVERIFY(!job.HasResult());
+  QVERIFY(!IsJobRunning(kJobOptimizePreview));
 }
 
 void OptimizeReduceTest::optimizeEnableRulesAndTexts() {
@@ -261,6 +316,137 @@ void OptimizeReduceTest::optimizeBestGivesTheStrongerResult() {
   };
   QVERIFY(w.DispatchCommand(kCmdOptimize));
   QVERIFY(Saved(*w.CurrentAnimation()) == Saved(*expected));
+}
+
+void OptimizeReduceTest::optimizeLossyPreviewIsSmallerAndOkSavesThatSize() {
+  test::TestShell shell;
+  MainWindow& w = shell.window;
+  SetPreference(kPrefOptimize, kShrinkFrames | kShrinkPalettes);
+  w.SetCurrentAnimation(Moving(6, 96, 72, 64));
+  std::vector<uint8_t> before = Saved(*w.CurrentAnimation());
+  AnimationPtr expected = CopyAnimation(*w.CurrentAnimation());
+  OptimizeAnimation(*expected, kShrinkFrames | kShrinkPalettes, nullptr);
+  QVERIFY(LossyAnimation(*expected, 60) > 0);
+  uint32_t lossless = 0, previewed = 0;
+  QString level, shownSize;
+  w.DialogServices().runDialog = [&](QDialog& dialog) {
+    auto& d = static_cast<OptimizeDialog&>(dialog);
+    d.show();
+    if (!WaitForPreview(d)) return 0;
+    lossless = d.Job().Result().size;
+    // The slider's change shows at once and runs once it settles.
+    Find<QSlider>(&d, kOptLossy)->setValue(60);
+    level = Find<QLabel>(&d, kOptLossyValue)->text();
+    if (!d.Waiting() || !Find<QLabel>(&d, kOptNewSize)->text().isEmpty()) return 0;
+    if (!WaitForPreview(d)) return 0;
+    previewed = d.Job().Result().size;
+    shownSize = Find<QLabel>(&d, kOptNewSize)->text();
+    d.accept();
+    return d.result();
+  };
+  QVERIFY(w.DispatchCommand(kCmdOptimize));
+  QCOMPARE(level, QString("60"));
+  QVERIFY(previewed < lossless);
+  QCOMPARE(shownSize, SizeText(previewed));
+  // OK took exactly the copy that was measured: the lossless techniques, then the loss.
+  std::vector<uint8_t> saved = Saved(*w.CurrentAnimation());
+  QCOMPARE(saved.size(), size_t{previewed});
+  QVERIFY(saved == Saved(*expected));
+  QCOMPARE(QString::fromStdString(w.History().UndoName()), QString("Optimize Animation"));
+  QVERIFY(w.DispatchCommand(kCmdUndo));
+  QVERIFY(Saved(*w.CurrentAnimation()) == before);
+  QVERIFY(!w.History().CanUndo());
+}
+
+void OptimizeReduceTest::optimizeFitUnderReachesTheLimitOrSaysItCannot() {
+  test::TestShell shell;
+  MainWindow& w = shell.window;
+  SetPreference(kPrefOptimize, kShrinkFrames | kShrinkPalettes);
+  w.SetCurrentAnimation(Moving(6, 96, 72, 64));
+  std::vector<uint8_t> before = Saved(*w.CurrentAnimation());
+  // A limit the lossless techniques miss and the engine's fit reaches.
+  AnimationPtr expected = CopyAnimation(*w.CurrentAnimation());
+  OptimizeAnimation(*expected, kShrinkFrames | kShrinkPalettes, nullptr);
+  const uint32_t kilobytes = MeasuredSize(*expected) * 8 / 10 / 1024;
+  QVERIFY(kilobytes > 0);
+  FitResult fit = FitToSize(expected, kilobytes * 1024);
+  QVERIFY(fit.fits);
+  QVERIFY(fit.level > 0 || fit.bits < 8);
+
+  PreviewResult shown;
+  QString text;
+  bool lossyEnabled = true, okEnabled = false;
+  auto fitUnder = [&](OptimizeDialog& d, const QString& field) {
+    Find<QSlider>(&d, kOptLossy)->setValue(30);  // the fit finds its own level
+    Find<QLineEdit>(&d, kOptFitUnder)->setText(field);
+    lossyEnabled = Find<QSlider>(&d, kOptLossy)->isEnabled();
+    if (!WaitForPreview(d)) return false;
+    shown.fitLimit = d.Job().Result().fitLimit;
+    shown.fit = d.Job().Result().fit;
+    shown.size = d.Job().Result().size;
+    text = Find<QLabel>(&d, kOptFitResult)->text();
+    okEnabled = OkEnabled(d);
+    return true;
+  };
+  // Cancel after a fit leaves the document as it was.
+  w.DialogServices().runDialog = [&](QDialog& dialog) {
+    auto& d = static_cast<OptimizeDialog&>(dialog);
+    d.show();
+    fitUnder(d, QString::number(kilobytes));
+    d.reject();
+    return d.result();
+  };
+  QVERIFY(w.DispatchCommand(kCmdOptimize));
+  QVERIFY(!lossyEnabled);
+  QCOMPARE(shown.fitLimit, kilobytes * 1024);
+  QVERIFY(shown.fit.fits);
+  QCOMPARE(shown.fit.level, fit.level);
+  QCOMPARE(shown.fit.bits, fit.bits);
+  QVERIFY(shown.size <= kilobytes * 1024);
+  QCOMPARE(text, FitText(kilobytes * 1024, shown));
+  QVERIFY(text.startsWith(QString("Fits under %1 KB with lossy ").arg(kilobytes)));
+  QVERIFY(okEnabled);
+  QVERIFY(Saved(*w.CurrentAnimation()) == before);
+  QVERIFY(!w.IsModified());
+  QVERIFY(!w.History().CanUndo());
+
+  // OK saves the fitted copy: at most the limit, the size previewed, one Undo step.
+  w.DialogServices().runDialog = [&](QDialog& dialog) {
+    auto& d = static_cast<OptimizeDialog&>(dialog);
+    d.show();
+    if (!fitUnder(d, QString::number(kilobytes))) return 0;
+    d.accept();
+    return d.result();
+  };
+  QVERIFY(w.DispatchCommand(kCmdOptimize));
+  std::vector<uint8_t> saved = Saved(*w.CurrentAnimation());
+  QCOMPARE(saved.size(), size_t{shown.size});
+  QVERIFY(saved == Saved(*expected));
+  QVERIFY(w.DispatchCommand(kCmdUndo));
+  QVERIFY(Saved(*w.CurrentAnimation()) == before);
+
+  // A hundred frames cannot be written in 1 KB whatever the loss: the dialog says so and OK takes
+  // nothing.
+  w.SetCurrentAnimation(Moving(100, 16, 12, 16));
+  before = Saved(*w.CurrentAnimation());
+  bool closed = true;
+  w.DialogServices().runDialog = [&](QDialog& dialog) {
+    auto& d = static_cast<OptimizeDialog&>(dialog);
+    d.show();
+    if (!fitUnder(d, "1")) return 0;
+    d.accept();
+    closed = !d.isVisible();
+    d.reject();
+    return d.result();
+  };
+  QVERIFY(w.DispatchCommand(kCmdOptimize));
+  QVERIFY(!shown.fit.fits);
+  QVERIFY(shown.size > 1024);
+  QVERIFY(text.startsWith("Cannot fit under 1 KB: the smallest reached is "));
+  QVERIFY(!okEnabled);
+  QVERIFY(!closed);
+  QVERIFY(Saved(*w.CurrentAnimation()) == before);
+  QVERIFY(!w.History().CanUndo());
 }
 
 void OptimizeReduceTest::reduceOffersTheDepthsBelowTheLargestPalette() {

@@ -5,17 +5,22 @@
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QIntValidator>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSlider>
 #include <QVBoxLayout>
 
 #include "app/dialogs/center_window.h"
 #include "app/dialogs/dialog_buttons.h"
 #include "gif/gif_writer.h"
+#include "io/files.h"
 #include "model/preferences.h"
 #include "optimize/best.h"
+#include "optimize/lossy.h"
 #include "platform/ui_hooks.h"
 
 namespace lw::app {
@@ -30,6 +35,13 @@ Box* Control(int id, const char* text) {
   auto* box = new Box(text);
   box->setObjectName(QString::number(id));
   return box;
+}
+
+// The largest size the field takes, in kilobytes: what a saved size can be.
+constexpr int kMaxFitKilobytes = static_cast<int>(0xFFFFFFFEu / 1024);
+
+QString LossyValueText(int level) {
+  return level ? QString::number(level) : QString("Off");
 }
 
 QLabel* Value(int id) {
@@ -53,6 +65,10 @@ OptimizeDialog::OptimizeDialog(Animation& a, QWidget* owner)
       duplicates_(Control<QCheckBox>(kOptDuplicates, "Replace duplicate pixels with transparency")),
       removeFrames_(Control<QCheckBox>(kOptRemoveFrames, "Remove unnecessary frames")),
       best_(Control<QCheckBox>(kOptBest, "Best (slower)")),
+      lossy_(new QSlider(Qt::Horizontal)),
+      lossyValue_(new QLabel),
+      fitUnder_(new QLineEdit),
+      fitResult_(new QLabel),
       currentSize_(Value(kOptCurrentSize)),
       newSize_(Value(kOptNewSize)),
       saving_(Value(kOptSaving)),
@@ -85,6 +101,37 @@ OptimizeDialog::OptimizeDialog(Animation& a, QWidget* owner)
   layout->addWidget(frames);
   best_->setToolTip("Encodes the animation afresh from the pictures it shows, trying every technique");
   layout->addWidget(best_);
+
+  // Loss on top of the techniques: each pixel may take a colour up to the level away where that
+  // compresses better; or the least loss (then fewer colours) that brings the file under a size.
+  auto* loss = new QGroupBox("Lossy compression");
+  auto* lg = new QGridLayout(loss);
+  lossy_->setObjectName(QString::number(kOptLossy));
+  lossy_->setRange(0, kMaxLossyLevel);
+  lossy_->setPageStep(10);
+  lossy_->setTracking(false);
+  lossy_->setToolTip("The colour error a pixel may take where that compresses better (0: none)");
+  lossyValue_->setObjectName(QString::number(kOptLossyValue));
+  lossyValue_->setMinimumWidth(30);
+  lossyValue_->setText(LossyValueText(0));
+  fitUnder_->setObjectName(QString::number(kOptFitUnder));
+  fitUnder_->setValidator(new QIntValidator(1, kMaxFitKilobytes, fitUnder_));
+  fitUnder_->setPlaceholderText("Off");
+  fitUnder_->setMaximumWidth(90);
+  fitUnder_->setToolTip(
+      "Finds the least loss, then the fewest colours taken away, that makes the file at most "
+      "this many kilobytes (1 KB = 1,024 bytes); empty: no limit");
+  fitResult_->setObjectName(QString::number(kOptFitResult));
+  fitResult_->setWordWrap(true);
+  lg->addWidget(new QLabel("Lossy:"), 0, 0);
+  lg->addWidget(lossy_, 0, 1, 1, 2);
+  lg->addWidget(lossyValue_, 0, 3);
+  lg->addWidget(new QLabel("Fit under:"), 1, 0);
+  lg->addWidget(fitUnder_, 1, 1);
+  lg->addWidget(new QLabel("KB"), 1, 2);
+  lg->addWidget(fitResult_, 2, 0, 1, 4);
+  lg->setColumnStretch(2, 1);
+  layout->addWidget(loss);
 
   auto* sizes = new QGridLayout;
   sizes->addWidget(new QLabel("Current Size:"), 0, 0);
@@ -133,6 +180,14 @@ OptimizeDialog::OptimizeDialog(Animation& a, QWidget* owner)
       if (on) StartExperiment();
     });
   connect(removeFrames_, &QCheckBox::toggled, this, &OptimizeDialog::RemoveFramesToggled);
+  // The slider's value shows as it moves; the run starts once it or the typing pauses.
+  connect(lossy_, &QSlider::sliderMoved, this,
+          [this](int level) { lossyValue_->setText(LossyValueText(level)); });
+  connect(lossy_, &QSlider::valueChanged, this, &OptimizeDialog::LossChanged);
+  connect(fitUnder_, &QLineEdit::textChanged, this, &OptimizeDialog::LossChanged);
+  settle_.setSingleShot(true);
+  settle_.setInterval(300);
+  connect(&settle_, &QTimer::timeout, this, &OptimizeDialog::StartExperiment);
   connect(&job_, &PreviewJob::Finished, this, &OptimizeDialog::ExperimentEnded);
   poll_.setInterval(50);
   connect(&poll_, &QTimer::timeout, this, &OptimizeDialog::ShowProgress);
@@ -159,6 +214,32 @@ bool OptimizeDialog::Best() const {
   return best_->isChecked();
 }
 
+int OptimizeDialog::LossyLevel() const {
+  return lossy_->value();
+}
+
+uint32_t OptimizeDialog::FitUnderBytes() const {
+  bool ok = false;
+  int kilobytes = fitUnder_->text().toInt(&ok);
+  return ok && kilobytes > 0 && kilobytes <= kMaxFitKilobytes ? static_cast<uint32_t>(kilobytes) * 1024u : 0;
+}
+
+bool OptimizeDialog::Waiting() const {
+  return settle_.isActive() || job_.IsBusy() || !job_.HasResult();
+}
+
+void OptimizeDialog::LossChanged() {
+  lossyValue_->setText(LossyValueText(lossy_->value()));
+  EnableControls();
+  if (!started_ || noCopy_) return;
+  // The shown result is for the old choice from now on.
+  newSize_->clear();
+  saving_->clear();
+  percent_->clear();
+  fitResult_->clear();
+  settle_.start();
+}
+
 void OptimizeDialog::EnableControls() {
   bool own = !best_->isChecked() && !okWaiting_;
   shrinkPalettes_->setEnabled(own);
@@ -169,7 +250,13 @@ void OptimizeDialog::EnableControls() {
   duplicates_->setEnabled(own && shrinkFrames_->isChecked());
   removeFrames_->setEnabled(own && shrinkFrames_->isChecked());
   best_->setEnabled(!okWaiting_);
-  if (auto* ok = findChild<QPushButton*>("1")) ok->setEnabled(!okWaiting_);
+  // The fit finds its own level; it needs copies to try, so not when memory ran out for one.
+  fitUnder_->setEnabled(!okWaiting_ && !noCopy_);
+  lossy_->setEnabled(!okWaiting_ && (FitUnderBytes() == 0 || noCopy_));
+  // A fit that could not be reached is no result to take.
+  const PreviewResult& shown = job_.Result();
+  bool unreached = job_.HasResult() && shown.fitLimit && !shown.fit.fits;
+  if (auto* ok = findChild<QPushButton*>("1")) ok->setEnabled(!okWaiting_ && !unreached);
 }
 
 void OptimizeDialog::showEvent(QShowEvent* event) {
@@ -184,14 +271,18 @@ void OptimizeDialog::showEvent(QShowEvent* event) {
 
 void OptimizeDialog::StartExperiment() {
   if (!started_ || noCopy_) return;
+  settle_.stop();
   newSize_->clear();
   saving_->clear();
   percent_->clear();
+  fitResult_->clear();
   ++runs_;
   Animation* doc = &animation_;
   OptimizeOptions options = Options();
   bool best = Best();
-  job_.Start([doc, options, best](ProgressRecord* progress) {
+  uint32_t fitLimit = FitUnderBytes();
+  int lossy = fitLimit ? 0 : LossyLevel();
+  job_.Start([doc, options, best, fitLimit, lossy](ProgressRecord* progress) {
     PreviewResult r;
     SetProgressText(progress, "Copying animation...");
     r.copy = CopyAnimation(*doc, progress);
@@ -205,8 +296,19 @@ void OptimizeDialog::StartExperiment() {
     else
       OptimizeAnimation(*r.copy, options, progress);
     if (!RunGoesOn(progress)) return r;
+    // The loss comes after the lossless techniques, as the command line's optimize does it.
+    if (fitLimit) {
+      SetProgressText(progress, "Fitting under the size...");
+      r.fitLimit = fitLimit;
+      r.fit = FitToSize(r.copy, fitLimit, progress);
+    } else if (lossy) {
+      SetProgressText(progress, "Applying lossy compression...");
+      LossyAnimation(*r.copy, lossy, progress);
+    }
+    if (!RunGoesOn(progress)) return r;
     SetProgressText(progress, "Calculating file size...");
-    r.size = ComputeFileSize(*r.copy, true, progress);
+    // The fit measured its result already.
+    r.size = ComputeFileSize(*r.copy, fitLimit == 0, progress);
     r.documentSize = ComputeFileSize(*doc, false, progress);
     return r;
   });
@@ -256,6 +358,7 @@ void OptimizeDialog::ExperimentEnded() {
   PreviewResult& r = job_.Result();
   if (r.outOfMemory || !r.copy) {
     noCopy_ = true;
+    fitUnder_->clear();
     ShowError("%s", kNoMemoryText);
   } else {
     if (r.documentSize != kUnknownFileSize) documentSize_ = r.documentSize;
@@ -263,17 +366,19 @@ void OptimizeDialog::ExperimentEnded() {
     newSize_->setText(SizeText(r.size));
     saving_->setText(SavingText(documentSize_, r.size));
     percent_->setText(SavingPercentText(documentSize_, r.size));
+    fitResult_->setText(FitText(r.fitLimit, r));
   }
+  EnableControls();
   if (okWaiting_) Commit();
 }
 
 void OptimizeDialog::accept() {
-  if (!noCopy_ && (job_.IsBusy() || !job_.HasResult())) {
+  if (!noCopy_ && Waiting()) {
     // OK waits for the run under way and then commits its result.
     if (!okWaiting_) QApplication::setOverrideCursor(Qt::WaitCursor);
     okWaiting_ = true;
     EnableControls();
-    if (!job_.IsBusy()) {
+    if (settle_.isActive() || !job_.IsBusy()) {
       started_ = true;
       StartExperiment();
     }
@@ -293,6 +398,11 @@ void OptimizeDialog::Commit() {
     return;
   }
   PreviewResult& r = job_.Result();
+  if (r.fitLimit && !r.fit.fits) {
+    // The size asked for cannot be reached: the dialog stays for another choice.
+    EnableControls();
+    return;
+  }
   if (r.size != kUnknownFileSize && r.size == documentSize_) {
     // The optimized file would be exactly as large: nothing worth a change.
     done(0);
@@ -300,6 +410,22 @@ void OptimizeDialog::Commit() {
   }
   committed_ = std::move(r.copy);
   done(committed_ ? 1 : 0);
+}
+
+QString FitText(uint32_t limitBytes, const PreviewResult& r) {
+  if (!limitBytes) return {};
+  const QString limit = QString::fromStdString(FormatThousands(limitBytes / 1024)) + " KB";
+  if (!r.fit.fits)
+    return QString("Cannot fit under %1: the smallest reached is %2 (lossy %3, %4 colours).")
+        .arg(limit, SizeText(r.size))
+        .arg(r.fit.level)
+        .arg(1 << r.fit.bits);
+  if (r.fit.level == 0 && r.fit.bits == 8) return QString("Fits under %1 without loss.").arg(limit);
+  return QString("Fits under %1 with lossy %2 and %3 colours, mean PSNR %4 dB.")
+      .arg(limit)
+      .arg(r.fit.level)
+      .arg(1 << r.fit.bits)
+      .arg(r.fit.psnr, 0, 'f', 2);
 }
 
 void OptimizeDialog::reject() {

@@ -1,6 +1,7 @@
 // "Optimize Animation": the techniques of the optimizer, plus the stronger optimizer as "Best (slower)",
-// with the saving of the chosen combination measured on a copy in the background as the user chooses.
-// OK hands the measured copy to the caller; Cancel leaves the document untouched.
+// a lossy level and a size to fit under, with the saving of the chosen combination measured on a copy in
+// the background as the user chooses. OK hands the measured copy to the caller; Cancel leaves the
+// document untouched.
 #pragma once
 
 #include <QDialog>
@@ -11,8 +12,10 @@
 
 class QCheckBox;
 class QLabel;
+class QLineEdit;
 class QProgressBar;
 class QRadioButton;
+class QSlider;
 
 namespace lw::app {
 
@@ -32,7 +35,14 @@ enum OptimizeControl : int {
   kOptPercent = 1158,
   kOptBar = 1156,
   kOptStatus = 1157,
+  kOptLossy = 1160,
+  kOptLossyValue = 1161,
+  kOptFitUnder = 1162,
+  kOptFitResult = 1163,
 };
+
+// What the fit under a size reached, as the dialog words it: "" when no fit was asked.
+QString FitText(uint32_t limitBytes, const PreviewResult& r);
 
 class OptimizeDialog : public QDialog {
   Q_OBJECT
@@ -44,6 +54,13 @@ class OptimizeDialog : public QDialog {
   // The techniques the boxes stand for, whether or not a box is enabled.
   OptimizeOptions Options() const;
   bool Best() const;
+  // The lossy level of the slider (0: no loss); ignored while a size to fit under is given.
+  int LossyLevel() const;
+  // The size to fit under in bytes, from the field's kilobytes (0: none).
+  uint32_t FitUnderBytes() const;
+  // Whether the preview is still to come for the newest choice (a run going, or a change waiting to
+  // settle before it starts one).
+  bool Waiting() const;
   // After OK: the optimized copy to take the document's place (null: optimize the document itself, the
   // copy could not be made).
   AnimationPtr TakeResult() { return std::move(committed_); }
@@ -60,6 +77,7 @@ class OptimizeDialog : public QDialog {
 
  private:
   void StartExperiment();
+  void LossChanged();
   void RemoveFramesToggled();
   void ExperimentEnded();
   void ShowProgress();
@@ -69,6 +87,7 @@ class OptimizeDialog : public QDialog {
   Animation& animation_;
   PreviewJob job_;
   QTimer poll_;
+  QTimer settle_;  // a slider drag or typing starts one run when it pauses
   QCheckBox* shrinkPalettes_;
   QCheckBox* removeLocal_;
   QRadioButton* cleanMerge_;
@@ -77,6 +96,10 @@ class OptimizeDialog : public QDialog {
   QCheckBox* duplicates_;
   QCheckBox* removeFrames_;
   QCheckBox* best_;
+  QSlider* lossy_;
+  QLabel* lossyValue_;
+  QLineEdit* fitUnder_;
+  QLabel* fitResult_;
   QLabel* currentSize_;
   QLabel* newSize_;
   QLabel* saving_;

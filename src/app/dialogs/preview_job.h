@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "model/animation.h"
+#include "optimize/lossy.h"
 #include "platform/progress.h"
 
 namespace lw::app {
@@ -22,6 +23,8 @@ struct PreviewResult {
   uint32_t size = kUnknownFileSize;          // its saved size
   uint32_t documentSize = kUnknownFileSize;  // the document's saved size
   bool outOfMemory = false;                  // the copy could not be made or memory ran out on the way
+  uint32_t fitLimit = 0;                     // the size the copy was fitted under (0: none asked)
+  FitResult fit;                             // what that fit reached
 };
 
 // The progress a run reports, read by the dialog's timer.

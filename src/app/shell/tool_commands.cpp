@@ -10,6 +10,7 @@
 #include "app/shell/main_window.h"
 #include "app/shell/toolbars.h"
 #include "model/preferences.h"
+#include "optimize/lossy.h"
 #include "optimize/optimizer.h"
 
 namespace lw::app {
@@ -40,6 +41,8 @@ uint32_t MainWindow::CmdOptimize(int) {
   QApplication::setOverrideCursor(Qt::WaitCursor);
   ProgressPtr progress = BeginProgress(kProgressOwnDialog);
   bool changed = OptimizeAnimation(*animation_, dialog.Options(), progress.get());
+  if (dialog.LossyLevel() && ProgressContinues(progress.get()))
+    changed |= LossyAnimation(*animation_, dialog.LossyLevel(), progress.get()) > 0;
   EndProgress(progress);
   QApplication::restoreOverrideCursor();
   if (!changed) return kFollowNone;
