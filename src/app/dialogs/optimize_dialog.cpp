@@ -415,17 +415,14 @@ void OptimizeDialog::Commit() {
 QString FitText(uint32_t limitBytes, const PreviewResult& r) {
   if (!limitBytes) return {};
   const QString limit = QString::fromStdString(FormatThousands(limitBytes / 1024)) + " KB";
+  // The loss it took: the level, and the palettes' colours when they had to be reduced as well.
+  QString loss = QString("lossy %1").arg(r.fit.level);
+  if (r.fit.bits < 8) loss += QString(" and palettes of %1 colours").arg(1 << r.fit.bits);
   if (!r.fit.fits)
-    return QString("Cannot fit under %1: the smallest reached is %2 (lossy %3, %4 colours).")
-        .arg(limit, SizeText(r.size))
-        .arg(r.fit.level)
-        .arg(1 << r.fit.bits);
+    return QString("Cannot fit under %1: the smallest reached is %2 (%3).")
+        .arg(limit, SizeText(r.size), loss);
   if (r.fit.level == 0 && r.fit.bits == 8) return QString("Fits under %1 without loss.").arg(limit);
-  return QString("Fits under %1 with lossy %2 and %3 colours, mean PSNR %4 dB.")
-      .arg(limit)
-      .arg(r.fit.level)
-      .arg(1 << r.fit.bits)
-      .arg(r.fit.psnr, 0, 'f', 2);
+  return QString("Fits under %1 with %2, mean PSNR %3 dB.").arg(limit, loss).arg(r.fit.psnr, 0, 'f', 2);
 }
 
 void OptimizeDialog::reject() {
