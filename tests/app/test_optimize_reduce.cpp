@@ -40,6 +40,7 @@ class OptimizeReduceTest : public QObject {
   void sizeTextsNeverShowAnUnknownSize();
   void previewJobStopServesTheInterfaceThread();
   void optimizeEnableRulesAndTexts();
+  void optimizeOpensWhollyOnTheScreen();
   void optimizeCancelAfterTogglesLeavesTheDocument();
   void optimizeLastToggleWinsAndOkIsOneUndoStep();
   void optimizeBestGivesTheStrongerResult();
@@ -231,6 +232,23 @@ void OptimizeReduceTest::optimizeEnableRulesAndTexts() {
   QVERIFY(Find<QRadioButton>(&d, kOptMapToGlobal)->isEnabled());
   QCOMPARE(Find<QLabel>(&d, kOptNewSize)->text(), QString());
   QVERIFY(hooks.entries.empty());
+}
+
+void OptimizeReduceTest::optimizeOpensWhollyOnTheScreen() {
+  // The dialog is placed by the size its layout gives it, not by a guess made before the layout ran,
+  // and its top-left corner (the title bar) stays on the screen.
+  test::ScopedSettings settings;
+  AnimationPtr a = Moving();
+  OptimizeDialog d(*a, nullptr);
+  QRect room = QGuiApplication::primaryScreen()->availableGeometry();
+  const QRect placed = d.geometry();
+  QVERIFY(room.contains(placed.topLeft()));
+  if (placed.height() <= room.height()) QVERIFY(placed.bottom() <= room.bottom());
+  d.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&d));
+  QCOMPARE(d.size(), placed.size());
+  QVERIFY(room.contains(d.geometry().topLeft()));
+  d.reject();
 }
 
 void OptimizeReduceTest::optimizeCancelAfterTogglesLeavesTheDocument() {
