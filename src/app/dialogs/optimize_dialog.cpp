@@ -253,6 +253,7 @@ void OptimizeDialog::EnableControls() {
   // The fit finds its own level; it needs copies to try, so not when memory ran out for one.
   fitUnder_->setEnabled(!okWaiting_ && !noCopy_);
   lossy_->setEnabled(!okWaiting_ && (FitUnderBytes() == 0 || noCopy_));
+  lossyValue_->setEnabled(lossy_->isEnabled());
   // A fit that could not be reached is no result to take.
   const PreviewResult& shown = job_.Result();
   bool unreached = job_.HasResult() && shown.fitLimit && !shown.fit.fits;
