@@ -111,6 +111,13 @@ bool OkEnabled(QDialog& d) {
   return d.findChild<QPushButton*>("1")->isEnabled();
 }
 
+// What the optimizer makes of a copy of the document with the techniques given.
+AnimationPtr Optimized(const Animation& a, OptimizeOptions options) {
+  AnimationPtr copy = CopyAnimation(a);
+  OptimizeAnimation(*copy, options, nullptr);
+  return copy;
+}
+
 uint32_t MeasuredSize(Animation& a) {
   return ComputeFileSize(a, true, nullptr);
 }
@@ -284,8 +291,8 @@ void OptimizeReduceTest::optimizeLastToggleWinsAndOkIsOneUndoStep() {
   w.SetCurrentAnimation(Moving());
   w.SelectFrame(5);
   std::vector<uint8_t> before = Saved(*w.CurrentAnimation());
-  AnimationPtr expected = CopyAnimation(*w.CurrentAnimation());
-  OptimizeAnimation(*expected, kShrinkFrames | kShrinkPalettes | kRemoveUnneededFrames, nullptr);
+  AnimationPtr expected =
+      Optimized(*w.CurrentAnimation(), kShrinkFrames | kShrinkPalettes | kRemoveUnneededFrames);
   std::vector<uint8_t> wanted = Saved(*expected);
   w.DialogServices().runDialog = [&](QDialog& dialog) {
     auto& d = static_cast<OptimizeDialog&>(dialog);
@@ -342,8 +349,7 @@ void OptimizeReduceTest::optimizeLossyPreviewIsSmallerAndOkSavesThatSize() {
   SetPreference(kPrefOptimize, kShrinkFrames | kShrinkPalettes);
   w.SetCurrentAnimation(Moving(6, 96, 72, 64));
   std::vector<uint8_t> before = Saved(*w.CurrentAnimation());
-  AnimationPtr expected = CopyAnimation(*w.CurrentAnimation());
-  OptimizeAnimation(*expected, kShrinkFrames | kShrinkPalettes, nullptr);
+  AnimationPtr expected = Optimized(*w.CurrentAnimation(), kShrinkFrames | kShrinkPalettes);
   QVERIFY(LossyAnimation(*expected, 60) > 0);
   uint32_t lossless = 0, previewed = 0;
   QString level, shownSize;
@@ -383,8 +389,7 @@ void OptimizeReduceTest::optimizeFitUnderReachesTheLimitOrSaysItCannot() {
   w.SetCurrentAnimation(Moving(6, 96, 72, 64));
   std::vector<uint8_t> before = Saved(*w.CurrentAnimation());
   // A limit the lossless techniques miss and the engine's fit reaches.
-  AnimationPtr expected = CopyAnimation(*w.CurrentAnimation());
-  OptimizeAnimation(*expected, kShrinkFrames | kShrinkPalettes, nullptr);
+  AnimationPtr expected = Optimized(*w.CurrentAnimation(), kShrinkFrames | kShrinkPalettes);
   const uint32_t kilobytes = MeasuredSize(*expected) * 8 / 10 / 1024;
   QVERIFY(kilobytes > 0);
   FitResult fit = FitToSize(expected, kilobytes * 1024);

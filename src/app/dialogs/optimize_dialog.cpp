@@ -341,17 +341,7 @@ void OptimizeDialog::RemoveFramesToggled() {
 }
 
 void OptimizeDialog::ShowProgress() {
-  if (!job_.IsBusy()) {
-    poll_.stop();
-    status_->clear();
-    bar_->setRange(0, 1);
-    bar_->setValue(0);
-    return;
-  }
-  PreviewProgress p = job_.Progress();
-  status_->setText(p.text);
-  bar_->setRange(0, static_cast<int>(std::max<uint32_t>(p.range, 1)));
-  bar_->setValue(static_cast<int>(std::min(p.position, std::max<uint32_t>(p.range, 1))));
+  ShowJobProgress(job_, poll_, status_, bar_);
 }
 
 void OptimizeDialog::ExperimentEnded() {

@@ -2,7 +2,11 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QLabel>
 #include <QMetaObject>
+#include <QProgressBar>
+#include <QTimer>
+#include <algorithm>
 #include <new>
 #include <system_error>
 
@@ -139,6 +143,20 @@ void PreviewJob::Stop() {
     mailboxFull_ = false;
   }
   SetJobCancelled(job_, false);
+}
+
+void ShowJobProgress(const PreviewJob& job, QTimer& poll, QLabel* status, QProgressBar* bar) {
+  if (!job.IsBusy()) {
+    poll.stop();
+    status->clear();
+    bar->setRange(0, 1);
+    bar->setValue(0);
+    return;
+  }
+  PreviewProgress p = job.Progress();
+  status->setText(p.text);
+  bar->setRange(0, static_cast<int>(std::max<uint32_t>(p.range, 1)));
+  bar->setValue(static_cast<int>(std::min(p.position, std::max<uint32_t>(p.range, 1))));
 }
 
 bool RunGoesOn(const ProgressRecord* progress) {

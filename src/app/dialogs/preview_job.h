@@ -15,6 +15,10 @@
 #include "optimize/lossy.h"
 #include "platform/progress.h"
 
+class QLabel;
+class QProgressBar;
+class QTimer;
+
 namespace lw::app {
 
 // What one run made.
@@ -77,6 +81,10 @@ class PreviewJob : public QObject {
   PreviewResult result_;
   bool hasResult_ = false;
 };
+
+// A dialog's view of its job: the run's text and bar while the job is busy (read by the poll timer); once it
+// is idle the timer stops and both are cleared.
+void ShowJobProgress(const PreviewJob& job, QTimer& poll, QLabel* status, QProgressBar* bar);
 
 // Whether a run may go on: its record was not stopped and its job has no cancel request.
 bool RunGoesOn(const ProgressRecord* progress);
