@@ -452,13 +452,17 @@ void OptimizeReduceTest::optimizeFitUnderReachesTheLimitOrSaysItCannot() {
   // nothing.
   w.SetCurrentAnimation(Moving(100, 16, 12, 16));
   before = Saved(*w.CurrentAnimation());
-  bool closed = true;
+  bool closed = true, okAgain = false;
   w.DialogServices().runDialog = [&](QDialog& dialog) {
     auto& d = static_cast<OptimizeDialog&>(dialog);
     d.show();
     if (!fitUnder(d, "1")) return 0;
     d.accept();
     closed = !d.isVisible();
+    // Emptying the field takes the limit away: OK takes the lossless result again.
+    Find<QLineEdit>(&d, kOptFitUnder)->clear();
+    okAgain = WaitForPreview(d) && OkEnabled(d) && Find<QLabel>(&d, kOptFitResult)->text().isEmpty() &&
+              Find<QSlider>(&d, kOptLossy)->isEnabled();
     d.reject();
     return d.result();
   };
@@ -468,6 +472,7 @@ void OptimizeReduceTest::optimizeFitUnderReachesTheLimitOrSaysItCannot() {
   QVERIFY(text.startsWith("Cannot fit under 1 KB: the smallest reached is "));
   QVERIFY(!okEnabled);
   QVERIFY(!closed);
+  QVERIFY(okAgain);
   QVERIFY(Saved(*w.CurrentAnimation()) == before);
   QVERIFY(!w.History().CanUndo());
 }

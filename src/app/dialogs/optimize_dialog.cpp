@@ -313,6 +313,8 @@ void OptimizeDialog::StartExperiment() {
     r.documentSize = ComputeFileSize(*doc, false, progress);
     return r;
   });
+  // A fit that could not be reached no longer holds OK back: the new run decides.
+  EnableControls();
   poll_.start();
   ShowProgress();
 }
