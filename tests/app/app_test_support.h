@@ -65,6 +65,14 @@ class TestShell {
       colorAnswers.pop_front();
       return answer;
     };
+    // The transparency picker answers from its script too (Cancel when it runs out).
+    services.pickTransparency = [this](Frame&, int current) {
+      pickStarts.push_back(current);
+      if (pickAnswers.empty()) return -1;
+      int answer = pickAnswers.front();
+      pickAnswers.pop_front();
+      return answer;
+    };
     services.openHelp = [this](const QString& path) {
       helpOpened.push_back(path);
       return true;
@@ -82,6 +90,8 @@ class TestShell {
   std::deque<QStringList> openAnswers;
   std::deque<QString> saveAnswers;
   std::deque<std::optional<QColor>> colorAnswers;
+  std::deque<int> pickAnswers;
+  std::vector<int> pickStarts;
   QStringList openTitles, openFolders, saveProposals, helpOpened;
   std::vector<bool> openMultiple;
   std::vector<app::SaveKind> saveKinds;

@@ -300,7 +300,6 @@ void CommandsTest::unknownAndUnbuiltCommandsDoNothing() {
   test::TestShell shell;
   shell.window.SetCurrentAnimation(test::MakeAnimation(2, 4, 4));
   QVERIFY(!shell.window.DispatchCommand(12345));
-  QVERIFY(!shell.window.DispatchCommand(kCmdOptimize));
   QVERIFY(!shell.window.IsModified());
   QVERIFY(shell.recorder.entries.empty());
 }

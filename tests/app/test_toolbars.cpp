@@ -394,6 +394,7 @@ void ToolbarsTest::transparencyButtonsAskThePicker() {
   QVERIFY(bars->IsPressed(kCmdToggleTransparency));
   // Without a picker the button to pick is greyed and toggling on does nothing.
   test::TestShell bare;
+  bare.window.DialogServices().pickTransparency = nullptr;
   bare.window.SetCurrentAnimation(test::MakeAnimation(1, 4, 4));
   bare.window.SelectFrame(0);
   QVERIFY(!bare.window.Bars()->IsButtonEnabled(kCmdPickTransparency));

@@ -9,6 +9,7 @@
 
 #include "app/dialogs/center_window.h"
 #include "app/dialogs/frame_fields.h"
+#include "app/dialogs/palette_dialogs.h"
 #include "edit/properties.h"
 #include "model/animation.h"
 
@@ -48,10 +49,13 @@ AnimationPropertiesDialog::AnimationPropertiesDialog(Animation& a, const std::st
   global->setObjectName("1066");
   global->setChecked(a.globalPalette != nullptr);
   global->setEnabled(false);
-  // The palette display is not part of this build.
   auto* show = new QPushButton("Show...");
   show->setObjectName("1065");
-  show->setEnabled(false);
+  show->setEnabled(a.globalPalette != nullptr);
+  connect(show, &QPushButton::clicked, this, [this] {
+    if (animation_.globalPalette)
+      ShowPaletteDialog(*animation_.globalPalette, &animation_.colorUse, this).exec();
+  });
   show->setAutoDefault(false);
   grid->addWidget(global, 3, 0);
   grid->addWidget(show, 3, 1);

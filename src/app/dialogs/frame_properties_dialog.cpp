@@ -10,6 +10,7 @@
 #include <QPushButton>
 
 #include "app/dialogs/center_window.h"
+#include "app/dialogs/palette_dialogs.h"
 #include "color/palette_ops.h"
 #include "edit/properties.h"
 #include "model/animation.h"
@@ -47,6 +48,15 @@ FramePropertiesDialog::FramePropertiesDialog(Animation& a, Frame& f, Transparenc
   int disposal = GetDisposal(f);
   fields_.disposal->setCurrentIndex(disposal <= 3 ? disposal : -1);
   fields_.editTransparent->setEnabled(static_cast<bool>(pick_));
+  if (fields_.showPalette) {
+    fields_.showPalette->setEnabled(f.localPalette != nullptr);
+    connect(fields_.showPalette, &QPushButton::clicked, this, [this] {
+      if (!frame_.localPalette) return;
+      ColorCounts counts{};
+      CountFrameColorUse(frame_, counts, true);
+      ShowPaletteDialog(*frame_.localPalette, &counts, this).exec();
+    });
+  }
   connect(fields_.transparent, &QCheckBox::clicked, this, &FramePropertiesDialog::TransparentClicked);
   connect(fields_.editTransparent, &QPushButton::clicked, this, [this] { Pick(false); });
   adjustSize();

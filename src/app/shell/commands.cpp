@@ -107,8 +107,9 @@ const std::vector<CommandRow>& MainWindow::CommandTable() {
        &MainWindow::CmdTransparencyView},
       {kCmdTransparencyCustom, "&Custom Color...", E::Always, C::TransparencyView, kGo,
        &MainWindow::CmdTransparencyView},
-      {kCmdReducePalettes, "&Reduce Palettes...", E::Document, C::None, kGo, nullptr},
-      {kCmdOptimize, "&Optimize Animation...", E::Document, C::None, kGo, nullptr},
+      {kCmdReducePalettes, "&Reduce Palettes...", E::Document, C::None, kEdit,
+       &MainWindow::CmdReducePalettes},
+      {kCmdOptimize, "&Optimize Animation...", E::Document, C::None, kEdit, &MainWindow::CmdOptimize},
       {kCmdUnoptimize, "&Unoptimize Animation", E::Document, C::None, kEdit, &MainWindow::CmdUnoptimize},
       {kCmdResizeAnimation, "&Resize...", E::Document, C::None, kEdit, &MainWindow::CmdResizeAnimation},
       {kCmdReverseAnimation, "Re&verse", E::Document, C::None, kEdit, &MainWindow::CmdReverseAnimation},
@@ -128,7 +129,7 @@ const std::vector<CommandRow>& MainWindow::CommandTable() {
       {kCmdPickTransparency, "Pick Transparency Color", E::Frame, C::None, kEdit,
        &MainWindow::CmdPickTransparency},
       {kCmdLocalPalette, "Local Palette", E::Frame, C::None, kEdit, &MainWindow::CmdLocalPalette},
-      {kCmdShowLocalPalette, "Show Local Palette", E::Frame, C::None, kGo, nullptr},
+      {kCmdShowLocalPalette, "Show Local Palette", E::Frame, C::None, kGo, &MainWindow::CmdShowPalette},
       {kCmdFrameNameList, "Frame Name", E::Document, C::None, kGo, &MainWindow::CmdFrameNameList},
       {kCmdDelayBox, "Delay (1/100th seconds)", E::Frame, C::None, kEdit, &MainWindow::CmdDelayBox},
       {kCmdRemovalLeave, "Removal: Leave Alone", E::Frame, C::None, kEdit, &MainWindow::CmdRemoval},
@@ -137,7 +138,7 @@ const std::vector<CommandRow>& MainWindow::CommandTable() {
       {kCmdRemovalPrevious, "Removal: Restore Previous", E::Frame, C::None, kEdit, &MainWindow::CmdRemoval},
       {kCmdIterationsBox, "Number of Iterations (0 = continuous)", E::Document, C::None, kEdit,
        &MainWindow::CmdIterationsBox},
-      {kCmdShowGlobalPalette, "Show Global Palette", E::Document, C::None, kGo, nullptr},
+      {kCmdShowGlobalPalette, "Show Global Palette", E::Document, C::None, kGo, &MainWindow::CmdShowPalette},
   };
   return table;
 }

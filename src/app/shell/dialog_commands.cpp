@@ -48,6 +48,8 @@ uint32_t MainWindow::CmdGlobalFrameProperties(int) {
 
 uint32_t MainWindow::CmdAnimationProperties(int) {
   if (!animation_) return kFollowNone;
+  // "Show..." marks the global palette's colours in use: the count must be whole.
+  if (animation_->globalPalette) jobs_.CompleteColorCount(animation_.get());
   AnimationPropertiesDialog dialog(*animation_, path_, this);
   int result = RunDialog(dialog);
   if (result != 1 && result != 2) return kFollowNone;

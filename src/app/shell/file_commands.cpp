@@ -12,6 +12,7 @@
 #include "app/dialogs/avi_compression_dialog.h"
 #include "app/dialogs/filmstrip_export_dialog.h"
 #include "app/dialogs/help_window.h"
+#include "app/dialogs/palette_dialogs.h"
 #include "app/shell/focus_keeper.h"
 #include "app/shell/ids.h"
 #include "app/shell/main_window.h"
@@ -145,6 +146,9 @@ void InstallDefaultServices(MainWindow::Services& services, QWidget* owner) {
   services.openHelp = [owner](const QString& path) { return ShowHelpWindow(owner, path); };
   services.askAviCompression = [owner] { return AviCompressionDialog::Ask(owner); };
   services.askFilmstrip = [owner](const Animation& a) { return FilmstripExportDialog::Ask(a, owner); };
+  services.pickTransparency = [owner](Frame& f, int current) {
+    return PickTransparencyDialog::Ask(f, current, owner);
+  };
 }
 
 // ---- Title and recent files ----

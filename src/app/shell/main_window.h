@@ -281,6 +281,12 @@ class MainWindow : public QMainWindow, public FilmstripHost {
   uint32_t CmdRemoval(int id);
   uint32_t CmdIterationsBox(int);
   uint32_t PickTransparentColor();
+  // The optimize and reduce dialogs and the palette display (tool_commands.cpp).
+  uint32_t CmdOptimize(int);
+  uint32_t CmdReducePalettes(int);
+  uint32_t CmdShowPalette(int id);
+  // Takes the contents of a dialog's rebuilt copy into the document; gives the follow-up steps.
+  uint32_t TakeRebuiltCopy(AnimationPtr copy);
 
   void BuildMenus();
   // The name of a command's step in the history ("Rotate 90° CW"), and the key that merges its changes

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPalette>
+#include <QThread>
 
 #include "app/dialogs/frame_size_conflict_dialog.h"
 #include "app/dialogs/palette_conflict_dialog.h"
@@ -10,13 +11,37 @@
 
 namespace lw::app {
 
+namespace {
+
+bool OffInterfaceThread() {
+  return QCoreApplication::instance() && QThread::currentThread() != QCoreApplication::instance()->thread();
+}
+
+}  // namespace
+
 void QtUiHooks::Error(const std::string& text) {
+  // A background job's failure is shown by the interface thread; the job goes on to its end meanwhile, so
+  // an interface thread that waits for it can never block it.
+  if (OffInterfaceThread()) {
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [this, text] { Error(text); }, Qt::QueuedConnection);
+    return;
+  }
   // No owner: the message stands on its own, like the failures it reports.
   MessageBox("", text, MsgButtons::Ok, MsgIcon::Exclamation);
 }
 
 MsgResult QtUiHooks::MessageBox(const std::string& caption, const std::string& text, MsgButtons buttons,
                                 MsgIcon icon) {
+  // A background job's message is shown by the interface thread; the job waits for its answer there (the
+  // dialogs that stop such a job serve events while they wait).
+  if (OffInterfaceThread()) {
+    MsgResult result = MsgResult::Ok;
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [&] { result = MessageBox(caption, text, buttons, icon); },
+        Qt::BlockingQueuedConnection);
+    return result;
+  }
   QMessageBox box(owner_);
   box.setWindowTitle(caption.empty() ? kDefaultCaption : QString::fromStdString(caption));
   box.setText(QString::fromStdString(text));
