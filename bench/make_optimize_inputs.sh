@@ -35,4 +35,11 @@ ff ff-smptebars-local 2 "smptebars=size=160x120:rate=10,drawbox=x=t*40:y=40:w=20
 # A sprite on a transparent background: frames must clear what the previous one drew.
 ff ff-life-transparent 3 "life=size=120x90:rate=10:mold=0:death_color=black:life_color=#30c030" \
   "format=rgba,colorkey=black:0.01:0,split[a][b];[a]palettegen=reserve_transparent=1[p];[b][p]paletteuse=alpha_threshold=128"
+# Two larger clips written by ffmpeg with only its own frame differencing: a game of life and a test card
+# whose moving parts sit in a few bands.
+[ -s "$OUT/life.gif" ] || ffmpeg -loglevel error -y -f lavfi \
+  -i "life=size=400x300:rate=20:mold=10:ratio=0.1:death_color=#C83232:life_color=#00ff00:seed=7" -frames:v 200 \
+  -gifflags -offsetting-transdiff "$OUT/life.gif"
+[ -s "$OUT/testsrc.gif" ] || ffmpeg -loglevel error -y -f lavfi -i testsrc=size=800x600:rate=10:duration=20 \
+  -vf "split[a][b];[a]palettegen[p];[b][p]paletteuse=dither=none" -gifflags -offsetting-transdiff "$OUT/testsrc.gif"
 ls -l "$OUT"

@@ -45,9 +45,6 @@ struct Shared {
 };
 
 // What one worker keeps from frame to frame.
-// Fewer pixels than this never fill the string table (each code takes at least one).
-constexpr size_t kKeepTableFrom = 3800;
-
 struct Worker {
   explicit Worker(size_t ids) : localIndex(ids, -1), isDrawn(ids, false) {}
   Encoder encoder;
@@ -209,7 +206,7 @@ Encoded EncodeFrame(const Shared& sh, Worker& w, const Plan& plan, const IdPictu
   // A frame long enough to fill the string table may be smaller when the full table is kept to its end
   // (patterns that repeat all through it) than when it starts again.
   bool keepFullTable = false;
-  if (n >= kKeepTableFrom) {
+  if (n >= kLzwPixelsToFillTable) {
     uint8_t all = 0;
     for (size_t i = 0; i < n; ++i) all = static_cast<uint8_t>(all | w.bestPixels[i]);
     const uint64_t kept = w.encoder.KeptTableSize(w.bestPixels.data(), n, CodeSizeForValues(all), best);

@@ -20,6 +20,10 @@ void PickFewestRuns(const uint8_t* first, const uint8_t* second, size_t n, bool 
 void PickFewestRunsBoth(const uint8_t* first, const uint8_t* second, size_t n, uint8_t* tiesToFirst,
                         uint8_t* tiesToSecond, std::vector<uint8_t>& scratch);
 
+// Fewer pixels than this never fill the string table (each code takes at least one pixel), so keeping a
+// full table cannot change their data.
+constexpr size_t kLzwPixelsToFillTable = 3800;
+
 class LzwChooser {
  public:
   LzwChooser();
