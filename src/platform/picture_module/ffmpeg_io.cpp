@@ -179,6 +179,7 @@ class FfmpegSink : public PictureSink {
     if (format_ && opened_ && !finished_) avio_closep(&format_->pb);
     sws_freeContext(sws_);
     av_frame_free(&frame_);
+    av_frame_free(&source_);
     av_packet_free(&packet_);
     avcodec_free_context(&codec_);
     avformat_free_context(format_);
@@ -241,28 +242,35 @@ class FfmpegSink : public PictureSink {
     frame_->width = codec_->width;
     frame_->height = codec_->height;
     if (av_frame_get_buffer(frame_, 64) < 0) return Fail(error, "out of memory");
-    try {
-      padded_.resize(static_cast<size_t>(codec_->width) * static_cast<size_t>(codec_->height) * 4);
-    } catch (const std::bad_alloc&) {
-      return Fail(error, "out of memory");
-    }
+    // The scaler's vector code reads past the end of its source rows: the source is a frame of
+    // FFmpeg's own, padded and aligned by its rules.
+    source_ = av_frame_alloc();
+    if (!source_) return Fail(error, "out of memory");
+    source_->format = AV_PIX_FMT_RGBA;
+    source_->width = codec_->width;
+    source_->height = codec_->height;
+    if (av_frame_get_buffer(source_, 64) < 0) return Fail(error, "out of memory");
+    ClearBuffers(frame_);
+    ClearBuffers(source_);
     return true;
   }
 
   bool AddFrame(const uint8_t* rgba, uint32_t durationMs, std::string* error) override {
+    // The encoder may still hold the last frame: then it gets new buffers, cleared like the first.
+    const uint8_t* held = frame_->buf[0] ? frame_->buf[0]->data : nullptr;
     if (av_frame_make_writable(frame_) < 0) return Fail(error, "out of memory");
+    if (!frame_->buf[0] || frame_->buf[0]->data != held) ClearBuffers(frame_);
     const int w = options_.width, h = options_.height, cw = codec_->width, ch = codec_->height;
-    const size_t row = static_cast<size_t>(w) * 4, paddedRow = static_cast<size_t>(cw) * 4;
+    const size_t row = static_cast<size_t>(w) * 4;
     for (int y = 0; y < ch; ++y) {
-      uint8_t* d = padded_.data() + paddedRow * static_cast<size_t>(y);
+      uint8_t* d = source_->data[0] + static_cast<ptrdiff_t>(y) * source_->linesize[0];
       std::memcpy(d, rgba + row * static_cast<size_t>(std::min(y, h - 1)), row);
       if (cw > w) std::memcpy(d + row, d + row - 4, 4);
     }
-    const uint8_t* srcData[4] = {padded_.data(), nullptr, nullptr, nullptr};
-    const int srcStride[4] = {static_cast<int>(paddedRow), 0, 0, 0};
     sws_ = sws_getCachedContext(sws_, cw, ch, AV_PIX_FMT_RGBA, cw, ch, codec_->pix_fmt, SWS_BICUBIC, nullptr,
                                 nullptr, nullptr);
-    if (!sws_ || sws_scale(sws_, srcData, srcStride, 0, ch, frame_->data, frame_->linesize) != ch)
+    if (!sws_ ||
+        sws_scale(sws_, source_->data, source_->linesize, 0, ch, frame_->data, frame_->linesize) != ch)
       return Fail(error, "conversion failed");
     frame_->pts = pts_;
     lastDurationMs_ = durationMs;
@@ -288,6 +296,13 @@ class FfmpegSink : public PictureSink {
   static bool Fail(std::string* error, const char* text) {
     *error = text;
     return false;
+  }
+
+  // The padding past the rows is read too, by the scaler and by the encoders' vector code: never left
+  // uninitialised.
+  static void ClearBuffers(AVFrame* f) {
+    for (AVBufferRef* b : f->buf)
+      if (b) std::memset(b->data, 0, b->size);
   }
 
   bool Send(AVFrame* frame, std::string* error) {
@@ -316,7 +331,7 @@ class FfmpegSink : public PictureSink {
   AVFrame* frame_ = nullptr;
   AVPacket* packet_ = nullptr;
   SwsContext* sws_ = nullptr;
-  std::vector<uint8_t> padded_;
+  AVFrame* source_ = nullptr;  // the frame's pixels in RGBA, even sizes
   std::map<int64_t, int64_t> durations_;
   int64_t pts_ = 0;
   uint32_t lastDurationMs_ = 0;
