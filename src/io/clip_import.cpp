@@ -52,7 +52,7 @@ int ImportClip(const std::string& path, AnimationPtr* out, const ClipImportOptio
     ShowError("Unable to find video stream in %s.", path.c_str());
     return 0;
   }
-  const VideoStreamInfo& info = source->Info();
+  const VideoStreamInfo info = source->Info();  // a copy: the source is opened again for pass two
   if (info.bitCount == 8) {
     // The stream's own palettes are exact already.
     source.reset();

@@ -7,8 +7,9 @@
 namespace lw {
 namespace {
 
+// Little-endian; runs longer than four bytes are zero-filled past the value.
 void Put(std::vector<uint8_t>& v, uint32_t value, int bytes) {
-  for (int i = 0; i < bytes; ++i) v.push_back(static_cast<uint8_t>(value >> (8 * i)));
+  for (int i = 0; i < bytes; ++i) v.push_back(i < 4 ? static_cast<uint8_t>(value >> (8 * i)) : 0);
 }
 
 // A file header whose pixel offset is given (0: none).
