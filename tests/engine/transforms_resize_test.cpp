@@ -59,6 +59,59 @@ TEST_F(Resize, LanczosKeepsFlatColoursAndBlendsAnEdgeInLinearLight) {
   for (RgbaPixel p : now[1]) EXPECT_EQ(p, 0xFFFFFFFFu);
 }
 
+// Grey steps of 17 levels; a frame of stripes with a block at each of the given places.
+AnimationPtr StripesWithABlock(std::vector<int> blockXs) {
+  std::vector<PaletteEntry> greys;
+  for (int i = 0; i < 16; ++i) greys.push_back({uint8_t(i * 17), uint8_t(i * 17), uint8_t(i * 17), 0});
+  AnimationPtr a = NewAnimation();
+  a->screenWidth = 48;
+  a->screenHeight = 32;
+  SetGlobalPalette(*a, test::MakePalette(16, greys));
+  for (int bx : blockXs) {
+    FramePtr f = test::MakeFrame(48, 32, a->globalPalette.get(), [bx](int x, int y) {
+      if (x >= bx && x < bx + 6 && y >= 12 && y < 18) return uint8_t(15);
+      return uint8_t((x / 3 + y / 5) % 2 ? 5 : 9);
+    });
+    AppendBlock(*a, std::move(f));
+    AddFrameCount(*a, 1);
+  }
+  return a;
+}
+
+TEST_F(Resize, FilteredPixelsNearAChangeKeepTheirColourWithinAFewLevels) {
+  // Each frame resized on its own gives the colours nearest to the filter's; in the animation the
+  // second frame's pixels around the moved block may keep the first frame's colour when it is hardly
+  // farther away, so fewer pixels change and the optimized frame is smaller.
+  AnimationPtr a = StripesWithABlock({8, 30});
+  ASSERT_TRUE(ResizeAnimation(*a, {24, 16, ResizeFilter::kLanczos, false}, nullptr));
+  const auto both = ComposedFrames(*a);
+  AnimationPtr alone = StripesWithABlock({30});
+  ASSERT_TRUE(ResizeAnimation(*alone, {24, 16, ResizeFilter::kLanczos, false}, nullptr));
+  const auto fresh = ComposedFrames(*alone);
+  auto level = [](RgbaPixel p) { return int(p & 0xFF); };
+  int changed = 0, freshChanged = 0;
+  for (size_t i = 0; i < both[1].size(); ++i) {
+    changed += both[1][i] != both[0][i];
+    freshChanged += fresh[0][i] != both[0][i];
+    if (both[1][i] != fresh[0][i]) {
+      // Kept from the first frame, and near the colour chosen on its own: at most one palette step
+      // (17 levels; 6 more than half a step, as greys are equal on all three channels) away.
+      EXPECT_EQ(both[1][i], both[0][i]) << i;
+      EXPECT_LE(std::abs(level(both[1][i]) - level(fresh[0][i])), 17) << i;
+    }
+  }
+  EXPECT_LT(changed, freshChanged);
+  EXPECT_GT(changed, 0);
+  // Nearest neighbour stays exact.
+  AnimationPtr pixels = StripesWithABlock({8, 30});
+  const auto before = ComposedFrames(*pixels);
+  ASSERT_TRUE(ResizeAnimation(*pixels, {96, 64, ResizeFilter::kNearest, false}, nullptr));
+  const auto big = ComposedFrames(*pixels);
+  for (int y = 0; y < 64; ++y)
+    for (int x = 0; x < 96; ++x)
+      ASSERT_EQ(big[1][static_cast<size_t>(y * 96 + x)], before[1][static_cast<size_t>(y / 2 * 48 + x / 2)]);
+}
+
 TEST_F(Resize, TransparentAreasStayTransparentAndTheFreeIndexIsFound) {
   AnimationPtr a = test::MakeAnimation(0, 8, 8, 4);
   // Left half drawn, right half never: the page shows through there.

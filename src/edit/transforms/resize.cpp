@@ -19,6 +19,8 @@ namespace {
 constexpr int32_t kMaxSide = 65535;
 // The filtered rows kept while resampling; a shrink so steep that they would take more is refused.
 constexpr uint64_t kMaxCacheBytes = uint64_t{1} << 30;
+// How much farther than its nearest colour a filtered pixel may stay with the previous frame's.
+constexpr double kStayLevels = 6.0;
 
 int32_t Side(double v) {
   return static_cast<int32_t>(std::clamp(std::lround(v), 1L, static_cast<long>(kMaxSide)));
@@ -46,10 +48,25 @@ class ColourMapper {
   std::vector<uint8_t> values_;
 };
 
+int Distance2(const PaletteEntry& e, int r, int g, int b) {
+  const int dr = e.red - r, dg = e.green - g, db = e.blue - b;
+  return dr * dr + dg * dg + db * db;
+}
+
+// Whether a filtered pixel the palette cannot show exactly may keep the previous frame's colour instead
+// of its nearest one: the filter spreads a change a few pixels around it, and most of those pixels move
+// by less than the palette's own steps. Kept the same, the optimizer leaves them out of the frame.
+bool StaysWith(const PaletteEntry& before, const PaletteEntry& nearest, int r, int g, int b) {
+  const int best2 = Distance2(nearest, r, g, b);
+  if (best2 == 0) return false;
+  const double kept = std::sqrt(static_cast<double>(Distance2(before, r, g, b)));
+  return kept <= std::sqrt(static_cast<double>(best2)) + kStayLevels;
+}
+
 // The opaque pixels onto the palette (transparent ones left at 0, marked in clear), with or without a
 // serpentine Floyd–Steinberg diffusion that never crosses a transparent pixel.
 void MapPicture(const std::vector<uint32_t>& picture, int32_t w, int32_t h, const Palette& palette,
-                bool dither, uint8_t* bits, int stride, std::vector<bool>& clear) {
+                bool dither, uint8_t* bits, int stride, std::vector<bool>& clear, const int16_t* previous) {
   ColourMapper mapper(palette);
   std::vector<float> errors(dither ? static_cast<size_t>(w + 2) * 6 : 0, 0.0f);
   for (int32_t y = 0; y < h; ++y) {
@@ -73,7 +90,14 @@ void MapPicture(const std::vector<uint32_t>& picture, int32_t w, int32_t h, cons
       int r = static_cast<int>(p & 0xFF), g = static_cast<int>((p >> 8) & 0xFF),
           b = static_cast<int>((p >> 16) & 0xFF);
       if (!dither) {
-        out[x] = mapper.Find(r, g, b);
+        uint8_t index = mapper.Find(r, g, b);
+        if (previous) {
+          const int before = previous[at];
+          if (before >= 0 && before != index && before < palette.Count() &&
+              StaysWith(palette[before], palette[index], r, g, b))
+            index = static_cast<uint8_t>(before);
+        }
+        out[x] = index;
         continue;
       }
       float* e = cur + static_cast<size_t>(x + 1) * 3;
@@ -148,6 +172,10 @@ bool Resize(Animation& a, const ResizeOptions& o, ProgressRecord* progress) {
   PictureComposer composer(W, H);
   std::vector<uint32_t> resized(static_cast<size_t>(o.width) * static_cast<size_t>(o.height));
   std::vector<bool> clear(resized.size());
+  // The previous frame's indices (-1 where it was transparent) and the palette they index.
+  const bool steady = !o.dither && o.filter == ResizeFilter::kLanczos;
+  std::vector<int16_t> previous(steady ? resized.size() : 0, -1);
+  std::vector<PaletteEntry> previousPalette;
   for (Frame* f = FirstFrame(a); f; f = NextFrame(f)) {
     resampler.Run(composer.Show(*f).data(), resized.data());
     Palette* palette = f->palette;
@@ -163,7 +191,9 @@ bool Resize(Animation& a, const ResizeOptions& o, ProgressRecord* progress) {
       return false;
     }
     std::fill(clear.begin(), clear.end(), false);
-    MapPicture(resized, o.width, o.height, *palette, o.dither, bits, bitmap->Stride(), clear);
+    const bool samePalette = steady && f != FirstFrame(a) && palette->Entries() == previousPalette;
+    MapPicture(resized, o.width, o.height, *palette, o.dither, bits, bitmap->Stride(), clear,
+               samePalette ? previous.data() : nullptr);
     const bool anyClear = std::find(clear.begin(), clear.end(), true) != clear.end();
     int t = -1;
     if (anyClear) {
@@ -173,6 +203,14 @@ bool Resize(Animation& a, const ResizeOptions& o, ProgressRecord* progress) {
         if (clear[i])
           bits[(i / static_cast<size_t>(o.width)) * static_cast<size_t>(bitmap->Stride()) +
                i % static_cast<size_t>(o.width)] = static_cast<uint8_t>(t);
+    }
+    if (steady) {
+      previousPalette = palette->Entries();
+      for (int32_t y = 0, i = 0; y < o.height; ++y) {
+        const uint8_t* row = bits + static_cast<size_t>(y) * static_cast<size_t>(bitmap->Stride());
+        for (int32_t x = 0; x < o.width; ++x, ++i)
+          previous[static_cast<size_t>(i)] = clear[static_cast<size_t>(i)] ? int16_t{-1} : int16_t{row[x]};
+      }
     }
     if (fallback) SetLocalPalette(*f, std::move(fallback));
     SetScreenPicture(*f, std::move(bitmap), t, nullptr);
