@@ -3,20 +3,10 @@
 #include <bit>
 #include <cstring>
 
+#include "model/byte_order.h"
 #include "model/limits.h"
 
 namespace lw {
-namespace {
-
-uint32_t Le32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-         static_cast<uint32_t>(p[3]) << 24;
-}
-uint16_t Le16(const uint8_t* p) {
-  return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
-
-}  // namespace
 
 size_t DibStride(int32_t width, int bitCount) {
   if (width <= 0 || bitCount <= 0) return 0;

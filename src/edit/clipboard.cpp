@@ -5,6 +5,7 @@
 
 #include "color/dib.h"
 #include "color/true_color.h"
+#include "model/byte_order.h"
 
 namespace lw {
 
@@ -37,20 +38,8 @@ constexpr size_t kFileHeaderSize = 14;
 // What a GIF's 16-bit fields can hold; offsets may point either way off the screen.
 constexpr int32_t kMaxDimension = 65535;
 
-void Put32(uint8_t* p, uint32_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-  p[2] = static_cast<uint8_t>(v >> 16);
-  p[3] = static_cast<uint8_t>(v >> 24);
-}
-
-uint32_t Get32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-         static_cast<uint32_t>(p[3]) << 24;
-}
-
 int32_t GetSigned32(const uint8_t* p) {
-  return static_cast<int32_t>(Get32(p));
+  return static_cast<int32_t>(Le32(p));
 }
 
 }  // namespace
@@ -65,22 +54,21 @@ std::vector<uint8_t> BuildFrameBlock(const Animation& a, const Frame& f) {
     return {};
   }
   uint8_t* p = block.data();
-  Put32(p + kOffScreenWidth, static_cast<uint32_t>(a.screenWidth));
-  Put32(p + kOffScreenHeight, static_cast<uint32_t>(a.screenHeight));
-  Put32(p + kOffLoopCount, a.loopCount);
-  p[kOffFrameCount] = static_cast<uint8_t>(a.frameCount);
-  p[kOffFrameCount + 1] = static_cast<uint8_t>(a.frameCount >> 8);
+  PutLe32(p + kOffScreenWidth, static_cast<uint32_t>(a.screenWidth));
+  PutLe32(p + kOffScreenHeight, static_cast<uint32_t>(a.screenHeight));
+  PutLe32(p + kOffLoopCount, a.loopCount);
+  PutLe16(p + kOffFrameCount, static_cast<uint32_t>(a.frameCount));
   p[kOffScreenFlags] = a.screenFlags;
   p[kOffBackground] = a.backgroundIndex;
   p[kOffAspect] = a.aspectByte;
-  Put32(p + kOffFileSize, a.fileSize.load());
-  for (size_t i = 0; i < 256; ++i) Put32(p + kOffColorUse + 4 * i, a.colorUse[i]);
+  PutLe32(p + kOffFileSize, a.fileSize.load());
+  for (size_t i = 0; i < 256; ++i) PutLe32(p + kOffColorUse + 4 * i, a.colorUse[i]);
   p[kOffKind] = kImageBlock;
-  Put32(p + kOffLeft, static_cast<uint32_t>(f.left));
-  Put32(p + kOffTop, static_cast<uint32_t>(f.top));
-  Put32(p + kOffWidth, static_cast<uint32_t>(f.width));
-  Put32(p + kOffHeight, static_cast<uint32_t>(f.height));
-  Put32(p + kOffDelay, f.delay);
+  PutLe32(p + kOffLeft, static_cast<uint32_t>(f.left));
+  PutLe32(p + kOffTop, static_cast<uint32_t>(f.top));
+  PutLe32(p + kOffWidth, static_cast<uint32_t>(f.width));
+  PutLe32(p + kOffHeight, static_cast<uint32_t>(f.height));
+  PutLe32(p + kOffDelay, f.delay);
   p[kOffControl] = f.controlFlags;
   p[kOffTransparent] = f.transparentIndex;
   p[kOffImageFlags] = f.imageFlags;
@@ -100,12 +88,12 @@ std::vector<uint8_t> BuildFrameDib(const Frame& f) {
     return {};
   }
   uint8_t* p = dib.data();
-  Put32(p, kDibInfoHeaderSize);
-  Put32(p + 4, static_cast<uint32_t>(f.width));
-  Put32(p + 8, static_cast<uint32_t>(f.height));  // positive: bottom row first
-  p[12] = 1;                                      // planes
-  p[14] = 8;                                      // bits per pixel
-  Put32(p + 32, static_cast<uint32_t>(count));    // colours used
+  PutLe32(p, kDibInfoHeaderSize);
+  PutLe32(p + 4, static_cast<uint32_t>(f.width));
+  PutLe32(p + 8, static_cast<uint32_t>(f.height));  // positive: bottom row first
+  p[12] = 1;                                        // planes
+  p[14] = 8;                                        // bits per pixel
+  PutLe32(p + 32, static_cast<uint32_t>(count));    // colours used
   for (int i = 0; i < count; ++i) {
     // The palette's own colours, not the display colour a transparent entry may show in the editor.
     const PaletteEntry& e = (*f.palette)[i];
@@ -133,9 +121,9 @@ std::vector<uint8_t> BuildFrameBmp(const Frame& f) {
   }
   bmp[0] = 'B';
   bmp[1] = 'M';
-  Put32(bmp.data() + 2, static_cast<uint32_t>(bmp.size()));
-  Put32(bmp.data() + 10, static_cast<uint32_t>(kFileHeaderSize + kDibInfoHeaderSize +
-                                               4 * static_cast<size_t>(f.palette->Count())));
+  PutLe32(bmp.data() + 2, static_cast<uint32_t>(bmp.size()));
+  PutLe32(bmp.data() + 10, static_cast<uint32_t>(kFileHeaderSize + kDibInfoHeaderSize +
+                                                 4 * static_cast<size_t>(f.palette->Count())));
   return bmp;
 }
 
@@ -151,7 +139,7 @@ bool ParseFrameBlock(const uint8_t* data, size_t size, FrameBlock* out) {
   const int32_t screenHeight = GetSigned32(data + kOffScreenHeight);
   const int32_t left = GetSigned32(data + kOffLeft), top = GetSigned32(data + kOffTop);
   const int32_t width = GetSigned32(data + kOffWidth), height = GetSigned32(data + kOffHeight);
-  const uint32_t delay = Get32(data + kOffDelay);
+  const uint32_t delay = Le32(data + kOffDelay);
   auto within = [](int32_t v, int32_t lo, int32_t hi) { return v >= lo && v <= hi; };
   if (!within(screenWidth, 0, kMaxDimension) || !within(screenHeight, 0, kMaxDimension) ||
       !within(width, 1, kMaxDimension) || !within(height, 1, kMaxDimension) ||
@@ -165,7 +153,7 @@ bool ParseFrameBlock(const uint8_t* data, size_t size, FrameBlock* out) {
   if (!animation || !frame) return false;
   animation->screenWidth = screenWidth;
   animation->screenHeight = screenHeight;
-  animation->loopCount = Get32(data + kOffLoopCount);
+  animation->loopCount = Le32(data + kOffLoopCount);
   animation->screenFlags = data[kOffScreenFlags];
   animation->backgroundIndex = data[kOffBackground];
   animation->aspectByte = data[kOffAspect];
@@ -187,7 +175,7 @@ DibBytes LocateDib(const uint8_t* data, size_t size) {
   DibBytes d;
   if (!data) return d;
   if (size >= kFileHeaderSize && data[0] == 'B' && data[1] == 'M') {
-    uint32_t offBits = Get32(data + 10);
+    uint32_t offBits = Le32(data + 10);
     d.dib = data + kFileHeaderSize;
     d.size = size - kFileHeaderSize;
     d.pixelOffset = offBits > kFileHeaderSize ? offBits - kFileHeaderSize : 0;

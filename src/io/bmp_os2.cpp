@@ -1,4 +1,5 @@
 #include "io/bmp_os2.h"
+#include "model/byte_order.h"
 
 #include <algorithm>
 #include <cstring>
@@ -10,21 +11,6 @@ namespace {
 
 constexpr uint32_t kCoreHeaderSize = 12;
 constexpr uint32_t kOs2V2HeaderSize = 64;
-
-uint32_t Le16(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8;
-}
-uint32_t Le32(const uint8_t* p) {
-  return Le16(p) | Le16(p + 2) << 16;
-}
-void Put16(uint8_t* p, uint32_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-}
-void Put32(uint8_t* p, uint32_t v) {
-  Put16(p, v);
-  Put16(p + 2, v >> 16);
-}
 
 }  // namespace
 
@@ -83,13 +69,13 @@ Os2Dib ConvertOs2Dib(const uint8_t* dib, size_t size, size_t* pixelOffset, std::
     return Os2Dib::kRefused;
   }
   uint8_t* h = out->data();
-  Put32(h, kDibInfoHeaderSize);
-  Put32(h + 4, static_cast<uint32_t>(width));
-  Put32(h + 8, static_cast<uint32_t>(height));
-  Put16(h + 12, planes);
-  Put16(h + 14, bitCount);
-  Put32(h + 16, compression);
-  Put32(h + 32, static_cast<uint32_t>(tableCount));
+  PutLe32(h, kDibInfoHeaderSize);
+  PutLe32(h + 4, static_cast<uint32_t>(width));
+  PutLe32(h + 8, static_cast<uint32_t>(height));
+  PutLe16(h + 12, planes);
+  PutLe16(h + 14, bitCount);
+  PutLe32(h + 16, compression);
+  PutLe32(h + 32, static_cast<uint32_t>(tableCount));
   for (uint64_t i = 0; i < tableCount; ++i) {
     const uint8_t* e = dib + headerSize + i * entrySize;
     std::memcpy(h + kDibInfoHeaderSize + i * 4, e, 3);  // blue, green, red

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <new>
 
+#include "model/byte_order.h"
 #include "platform/video_source.h"
 
 extern "C" {
@@ -20,15 +21,6 @@ namespace lw {
 namespace {
 
 constexpr int kMaxSide = 32767;
-
-void Put16(uint8_t* p, uint32_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-}
-void Put32(uint8_t* p, uint32_t v) {
-  Put16(p, v);
-  Put16(p + 2, v >> 16);
-}
 
 class FfmpegVideoSource : public VideoSource {
  public:
@@ -228,12 +220,12 @@ class FfmpegVideoSource : public VideoSource {
       return -1;
     }
     uint8_t* p = out->dib.data();
-    Put32(p, 40);
-    Put32(p + 4, static_cast<uint32_t>(w));
-    Put32(p + 8, static_cast<uint32_t>(-h));  // top-down
-    Put16(p + 12, 1);
-    Put16(p + 14, static_cast<uint32_t>(bits));
-    Put32(p + 32, bits == 8 ? 256 : 0);
+    PutLe32(p, 40);
+    PutLe32(p + 4, static_cast<uint32_t>(w));
+    PutLe32(p + 8, static_cast<uint32_t>(-h));  // top-down
+    PutLe16(p + 12, 1);
+    PutLe16(p + 14, static_cast<uint32_t>(bits));
+    PutLe32(p + 32, bits == 8 ? 256 : 0);
     uint8_t* rows = p + 40 + table;
     const auto fmt = static_cast<AVPixelFormat>(frame_->format);
     if (bits == 8) {
