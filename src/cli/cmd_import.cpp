@@ -122,7 +122,20 @@ int RunImport(const std::vector<std::string>& raw) {
   AnimationPtr a;
   int r;
   if (allPictures) {
-    r = ImportPictures(inputs, &a, target, choice.value_or(0));
+    // Without a palette flag, an animation goes through the clip encoder as a movie does.
+    PictureImportOptions options;
+    options.highColorChoice = choice.value_or(0);
+    options.clipQuality = !choice && !onto ? kDefaultClipQuality : 0;
+    for (const char* name : {"--start", "--duration", "--fps", "--width", "--height"})
+      if (args.Value(name)) return UsageError("import", std::string(name) + " is for movies");
+    if (auto v = args.Value("--quality")) {
+      auto parsed = ParseInt(*v, 1, 100);
+      if (!options.clipQuality)
+        return UsageError("import", "--quality goes with the default import of an animation (no --palette)");
+      if (!parsed) return UsageError("import", "--quality needs a whole number from 1 to 100");
+      options.clipQuality = static_cast<int>(*parsed);
+    }
+    r = ImportPictures(inputs, &a, target, options);
   } else if (IsMovieName(in)) {
     AviImportOptions options;
     options.highColorChoice = choice.value_or(0);
@@ -176,7 +189,8 @@ LW_CLI_COMMAND(
     "make a GIF from a BMP/DIB picture, a movie (AVI, MP4, WebM, MKV, MOV...), or pictures (PNG, APNG, "
     "JPEG, WebP; several = frames in the order given); full-colour pictures: the "
     "flags answer the high-colour question, without them the stored preference (or its default with a "
-    "notice); movies can be cut to a window and resampled; without --palette a movie gets one palette "
+    "notice); movies can be cut to a window and resampled; without --palette a movie or an animated picture "
+    "(APNG, animated WebP, several pictures) gets one palette "
     "across the clip, still areas kept still and frames trimmed to what changed, as small as --quality "
     "(default 90) allows, scaled first with --width/--height",
     RunImport);

@@ -59,8 +59,30 @@ class ColorIndexTable {
 
 }  // namespace
 
-PictureFrameBuilder::PictureFrameBuilder(const Palette* currentGlobal, PaletteChoice highColorChoice)
-    : currentGlobal_(currentGlobal), choice_(highColorChoice) {}
+namespace {
+
+// "Best for video" where there is no clip to encode: the high-quality adaptive palette.
+PaletteChoice StillChoice(PaletteChoice choice) {
+  if (!(choice & kChoiceVideo)) return choice;
+  return ChoiceWithBits((choice & kChoiceDither) | kChoiceAdaptive | kChoiceBest, 8);
+}
+
+}  // namespace
+
+uint32_t DelayClock::Next(uint32_t durationMs) {
+  if (durationMs == 0) return 0;
+  elapsedMs_ += durationMs;
+  const uint64_t end = (elapsedMs_ + 5) / 10;
+  const auto delay = static_cast<uint32_t>(std::min<uint64_t>(end - elapsedHundredths_, 65535));
+  elapsedHundredths_ = static_cast<uint32_t>(std::min<uint64_t>(end, 0xFFFFFFFFu));
+  return delay;
+}
+
+PictureFrameBuilder::PictureFrameBuilder(const Palette* currentGlobal, PaletteChoice highColorChoice,
+                                         bool animation)
+    : currentGlobal_(currentGlobal),
+      choice_(animation ? highColorChoice : StillChoice(highColorChoice)),
+      animation_pictures_(animation) {}
 
 // The frame's own colours when they fit, indices in rows of the frame's width.
 PalettePtr PictureFrameBuilder::FramePalette(const uint8_t* rgba, size_t pixels,
@@ -208,8 +230,12 @@ int PictureFrameBuilder::Add(const uint8_t* rgba, int32_t width, int32_t height,
     if (!palette) {
       bool hasTransparent = false;
       for (size_t i = 0; i < pixels && !hasTransparent; ++i) hasTransparent = rgba[4 * i + 3] < kOpaqueAlpha;
-      if (!choice_) choice_ = GetHighColorChoice(currentGlobal_);
+      if (!choice_) choice_ = GetHighColorChoice(currentGlobal_, animation_pictures_);
       if (!choice_) return -1;
+      if (choice_ & kChoiceVideo) {
+        if (animation_pictures_) return kWantsClipEncoder;
+        choice_ = StillChoice(choice_);
+      }
       palette = ConvertByChoice(rgba, width, height, &indices, hasTransparent, &transparent);
       if (!palette) return 0;  // the message has been shown
     }
@@ -234,13 +260,7 @@ int PictureFrameBuilder::Add(const uint8_t* rgba, int32_t width, int32_t height,
 
   frame->width = width;
   frame->height = height;
-  if (durationMs > 0) {
-    // Hundredths on the running time line, so that rounding never adds up over many frames.
-    elapsedMs_ += durationMs;
-    const uint64_t end = (elapsedMs_ + 5) / 10;
-    frame->delay = static_cast<uint32_t>(std::min<uint64_t>(end - elapsedHundredths_, 65535));
-    elapsedHundredths_ = static_cast<uint32_t>(std::min<uint64_t>(end, 0xFFFFFFFFu));
-  }
+  if (durationMs > 0) frame->delay = clock_.Next(durationMs);
   SetLocalPalette(*frame, std::move(palette));
   SetFrameBitmap(*frame, std::move(bitmap));
   if (transparent >= 0) {

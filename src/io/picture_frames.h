@@ -16,14 +16,31 @@ namespace lw {
 
 constexpr uint8_t kOpaqueAlpha = 128;
 
+// What Add gives when the high-colour choice for an animation is "Best for video": the frame was not added,
+// and the pictures are for the clip encoder to take from the start.
+constexpr int kWantsClipEncoder = 2;
+
+// Milliseconds of frames into delays in hundredths on the running time line, so that rounding never adds
+// up over many frames. A frame of 0 ms gets 0.
+class DelayClock {
+ public:
+  uint32_t Next(uint32_t durationMs);
+
+ private:
+  uint64_t elapsedMs_ = 0;
+  uint32_t elapsedHundredths_ = 0;
+};
+
 class PictureFrameBuilder {
  public:
   // currentGlobal: the open document's palette for the "current global palette" choice (may be null);
-  // highColorChoice: 0 to ask the user (once, at the first frame that needs it).
-  PictureFrameBuilder(const Palette* currentGlobal, PaletteChoice highColorChoice);
+  // highColorChoice: 0 to ask the user (once, at the first frame that needs it). For an animation the
+  // question offers "Best for video" first; for a still that choice means the high-quality adaptive palette.
+  PictureFrameBuilder(const Palette* currentGlobal, PaletteChoice highColorChoice, bool animation = false);
 
   // Adds a frame of width × height RGBA pixels (rows top-down) shown for durationMs. Frames smaller than
-  // the screen sit at its top left. 1 added, 0 failed after a message, -1 the user cancelled the question.
+  // the screen sit at its top left. 1 added, 0 failed after a message, -1 the user cancelled the question,
+  // kWantsClipEncoder (animations only) as said above.
   int Add(const uint8_t* rgba, int32_t width, int32_t height, uint32_t durationMs);
 
   // Hands over the Animation (null when no frame was added).
@@ -40,8 +57,8 @@ class PictureFrameBuilder {
   AnimationPtr animation_;
   const Palette* currentGlobal_;
   PaletteChoice choice_;
-  uint64_t elapsedMs_ = 0;
-  uint32_t elapsedHundredths_ = 0;
+  bool animation_pictures_;
+  DelayClock clock_;
   uint64_t totalPixels_ = 0;
   bool anyTransparent_ = false;
   // Every colour of every frame so far, while all of them fit one palette.

@@ -1,6 +1,6 @@
-// Opening and inserting a movie in the editor: the high-colour question comes with "Best for video"
-// preselected, that answer brings the clip in on one palette, and Esc in its progress leaves the document
-// as it was.
+// Opening and inserting a movie (or an animated picture) in the editor: the high-colour question comes
+// with "Best for video" preselected, that answer brings the clip in on one palette, and Esc in its
+// progress leaves the document as it was.
 #include <QtTest>
 #include <cstdlib>
 
@@ -8,6 +8,7 @@
 #include "app/shell/main_window.h"
 #include "app_test_support.h"
 #include "color/palette_choice.h"
+#include "platform/picture_source.h"
 #include "platform/progress.h"
 #include "platform/video_source.h"
 #include "support/stop_after.h"
@@ -20,6 +21,7 @@ class MovieOpenTest : public QObject {
 
  private slots:
   void openAndInsertAMovieAndEscLeavesTheDocument();
+  void anAnimatedPictureIsAskedAboutAsAMovieIs();
 };
 
 namespace {
@@ -72,6 +74,25 @@ void MovieOpenTest::openAndInsertAMovieAndEscLeavesTheDocument() {
   shell.openAnswers.push_back({QString::fromStdString(movie)});
   w.DispatchCommand(kCmdInsertFrame);
   QCOMPARE(w.CurrentAnimation()->frameCount, 20);
+}
+
+void MovieOpenTest::anAnimatedPictureIsAskedAboutAsAMovieIs() {
+  if (!PictureSupportBuiltIn() || std::system("ffmpeg -version >/dev/null 2>&1") != 0)
+    QSKIP("no ffmpeg or picture support");
+  test::TestShell shell;
+  MainWindow& w = shell.window;
+  const std::string apng = (shell.settings.Folder() + "/zoom.apng").toStdString();
+  std::system(("ffmpeg -v error -y -f lavfi -i mandelbrot=size=64x48:rate=10 -frames:v 6 -plays 0 -f apng '" +
+               apng + "'")
+                  .c_str());
+  QVERIFY(w.OpenDocument(&apng));
+  Animation* a = w.CurrentAnimation();
+  QVERIFY(a);
+  QCOMPARE(a->frameCount, 6);
+  QCOMPARE(shell.recorder.entries.size(), size_t{1});
+  QVERIFY(shell.recorder.entries[0].flags & kConflictMovie);
+  QVERIFY(a->globalPalette);
+  for (const Frame* f = FirstFrame(*a); f; f = NextFrame(f)) QVERIFY(!f->localPalette);
 }
 
 QTEST_MAIN(MovieOpenTest)

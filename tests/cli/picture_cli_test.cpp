@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 
 #include "cli/cli_run.h"
@@ -68,6 +69,35 @@ TEST_F(PictureCli, ExportReadsBackWithTheSameFramesAndDelays) {
   test::CliRun r = Cli("export " + in + " -o " + (dir / "small.webp") + " --quality 40", dir);
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_LT(std::filesystem::file_size(dir / "small.webp"), std::filesystem::file_size(dir / "out.webp") * 2);
+}
+
+// An APNG of over a thousand colours a frame imports as a movie does without --palette: one palette, no
+// frame's own, and --quality trades picture for bytes.
+TEST_F(PictureCli, AnAnimatedPictureGetsOnePaletteAcrossItsFrames) {
+  if (std::system("ffmpeg -version >/dev/null 2>&1") != 0) GTEST_SKIP() << "no ffmpeg";
+  const std::string apng = dir / "card.apng";
+  ASSERT_EQ(std::system(("ffmpeg -v error -y -f lavfi -i mandelbrot=size=96x64:rate=10 -frames:v 8 -plays 0 "
+                         "-f apng '" +
+                         apng + "'")
+                            .c_str()),
+            0);
+  test::CliRun r = Cli("import " + apng + " -o " + (dir / "q90.gif"), dir);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  r = Cli("info " + (dir / "q90.gif"), dir);
+  EXPECT_NE(r.out.find("Frames: 8"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Global palette: 256 colours"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("local palette"), std::string::npos) << r.out;
+  ASSERT_EQ(Cli("import " + apng + " -o " + (dir / "q30.gif") + " --quality 30", dir).exitCode, 0);
+  EXPECT_LT(std::filesystem::file_size(dir / "q30.gif"), std::filesystem::file_size(dir / "q90.gif"));
+  // The spec's per-frame palettes stay a flag away.
+  ASSERT_EQ(Cli("import " + apng + " -o " + (dir / "own.gif") + " --palette adaptive", dir).exitCode, 0);
+  EXPECT_NE(Cli("info " + (dir / "own.gif"), dir).out.find("local palette"), std::string::npos);
+  for (const char* wrong : {" --quality 30 --palette adaptive", " --fps 5", " --width 40"}) {
+    r = Cli("import " + apng + " -o " + (dir / "x.gif") + wrong, dir);
+    EXPECT_NE(r.exitCode, 0) << wrong;
+    EXPECT_FALSE(r.err.empty()) << wrong;
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir / "x.gif"));
 }
 
 TEST_F(PictureCli, UsageMistakesAreRefused) {
