@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <new>
 
+#include "edit/transforms/compose_frames.h"
 #include "io/clip_encoder.h"
 #include "io/picture_frames.h"
 #include "model/limits.h"
@@ -261,6 +262,15 @@ int EncodeAsClip(const std::vector<std::string>& paths, AnimationPtr* out, const
   return 1;
 }
 
+// Frames that each show the whole screen are cut down to what changes from the one before, as the
+// optimizer does (the pictures shown stay the same); pictures of other sizes are left as they are.
+void CutToChanges(Animation& a) {
+  if (a.frameCount < 2) return;
+  for (const Frame* f = FirstFrame(a); f; f = NextFrame(f))
+    if (f->left != 0 || f->top != 0 || f->width != a.screenWidth || f->height != a.screenHeight) return;
+  ReoptimizeComposed(a, nullptr);
+}
+
 }  // namespace
 
 bool IsPictureFileName(const std::string& path) {
@@ -280,7 +290,10 @@ int ImportPictures(const std::vector<std::string>& paths, AnimationPtr* out, con
   PaletteChoice choice = options.highColorChoice;
   if (animation && !choice && options.clipQuality > 0) choice = kChoiceVideo;
   int r = BuildFrames(paths, out, currentGlobal, choice, animation);
-  if (r != kWantsClipEncoder) return r;
+  if (r != kWantsClipEncoder) {
+    if (r > 0 && out && *out) CutToChanges(**out);
+    return r;
+  }
   ClipSettings settings;
   if (options.clipQuality > 0) settings.quality = options.clipQuality;
   try {
@@ -291,7 +304,9 @@ int ImportPictures(const std::vector<std::string>& paths, AnimationPtr* out, con
   }
   if (r >= 0) return r;
   // Transparency or frames of different sizes: each frame gets the high-quality adaptive palette.
-  return BuildFrames(paths, out, currentGlobal, ChoiceWithBits(kChoiceAdaptive | kChoiceBest, 8), false);
+  r = BuildFrames(paths, out, currentGlobal, ChoiceWithBits(kChoiceAdaptive | kChoiceBest, 8), false);
+  if (r > 0 && out && *out) CutToChanges(**out);
+  return r;
 }
 
 }  // namespace lw

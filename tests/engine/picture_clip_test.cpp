@@ -88,6 +88,41 @@ TEST_F(PictureClip, AnAnimationOfManyColoursSharesOnePaletteAndKeepsStillAreasSt
       }
 }
 
+TEST_F(PictureClip, FramesOfFewColoursKeepThemAndAreCutToWhatChanges) {
+  // Stripes of four colours and a moving block: exact colours, and each frame after the first holds only
+  // the rectangle the block swept.
+  const int w = 60, h = 40, n = 4;
+  auto make = [&](int k) {
+    RgbaPicture p = Gradient(w, h, k);
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        uint8_t* px = p.At(x, y);
+        if (px[0] == 240 && px[1] == 240) continue;  // the block
+        px[0] = static_cast<uint8_t>(x / 15 * 80);
+        px[1] = px[2] = 30;
+      }
+    return p;
+  };
+  const std::vector<std::string> paths = Write(n, make);
+  AnimationPtr a;
+  ASSERT_EQ(ImportPictures(paths, &a, nullptr, PictureImportOptions{0, 90}), 1);
+  ASSERT_EQ(a->frameCount, n);
+  const auto shown = test::ComposedFrames(*a);
+  for (int k = 0; k < n; ++k) {
+    const RgbaPicture source = make(k);
+    for (int i = 0; i < w * h; ++i) {
+      const uint8_t* s = &source.rgba[4 * static_cast<size_t>(i)];
+      ASSERT_EQ(shown[static_cast<size_t>(k)][static_cast<size_t>(i)],
+                0xFF000000u | uint32_t{s[2]} << 16 | uint32_t{s[1]} << 8 | s[0])
+          << "frame " << k << " pixel " << i;
+    }
+  }
+  for (const Frame* f = NextFrame(FirstFrame(*a)); f; f = NextFrame(f)) {
+    EXPECT_LE(f->width, 15) << "the block moves 5 pixels a frame and is 10 wide";
+    EXPECT_LE(f->height, 10);
+  }
+}
+
 TEST_F(PictureClip, TheQuestionOffersBestForVideoForAnAnimationOnly) {
   const std::vector<std::string> paths = Write(3, [](int k) { return Gradient(40, 30, k); });
   hooks.paletteAnswers.push_back({kChoiceVideo, false});
