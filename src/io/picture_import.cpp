@@ -187,20 +187,24 @@ int EncodeAsClip(const std::vector<std::string>& paths, AnimationPtr* out, const
   std::unique_ptr<ClipEncoder> encoder;
   std::vector<uint32_t> rgb;
   int32_t clipWidth = 0, clipHeight = 0;
-  uint32_t loopCount = GetPreference(kPrefDefaultIterations), count = 0, expected = 0;
+  // Frames expected: one a picture among several, else what the one file says.
+  uint32_t expected = paths.size() > 1 ? static_cast<uint32_t>(paths.size()) : 0;
+  uint32_t loopCount = GetPreference(kPrefDefaultIterations), count = 0, every = 1;
   DelayClock clock;
   // pass 0 samples the colours (about 300 frames spread over a long animation), pass 1 adds the frames.
   for (int pass = 0; pass < 2; ++pass) {
     uint32_t index = 0;
-    const uint32_t every = std::max<uint32_t>(1, expected / 300);
     for (const std::string& path : paths) {
       PictureProbe probe;
       std::unique_ptr<PictureSource> source = OpenChecked(path, &probe);
       if (!source) return 0;
-      if (pass == 0) {
+      if (pass == 0 && paths.size() == 1) {
         loopCount = LoopCountOf(paths, *source, probe);
-        expected += std::max(std::max(source->Info().frameCount, probe.frameCount), 1u);
+        expected = std::max(std::max(source->Info().frameCount, probe.frameCount), 1u);
+      }
+      if (pass == 0 && index == 0) {
         SetProgressRange(progress.get(), 2 * expected);
+        every = std::max<uint32_t>(1, expected / 300);
       }
       PictureFrame frame;
       int32_t width = 0, height = 0;
