@@ -89,7 +89,7 @@ TEST_F(PictureCli, AnAnimatedPictureGetsOnePaletteAcrossItsFrames) {
   EXPECT_EQ(r.out.find("local palette"), std::string::npos) << r.out;
   ASSERT_EQ(Cli("import " + apng + " -o " + (dir / "q30.gif") + " --quality 30", dir).exitCode, 0);
   EXPECT_LT(std::filesystem::file_size(dir / "q30.gif"), std::filesystem::file_size(dir / "q90.gif"));
-  // The spec's per-frame palettes stay a flag away.
+  // A palette per frame stays a flag away.
   ASSERT_EQ(Cli("import " + apng + " -o " + (dir / "own.gif") + " --palette adaptive", dir).exitCode, 0);
   EXPECT_NE(Cli("info " + (dir / "own.gif"), dir).out.find("local palette"), std::string::npos);
   for (const char* wrong : {" --quality 30 --palette adaptive", " --fps 5", " --width 40"}) {
