@@ -11,12 +11,14 @@
 #include "cli/cli.h"
 #include "cli/cli_save.h"
 #include "color/palette_choice.h"
+#include "gif/gif_writer.h"
 #include "io/avi_import.h"
 #include "io/bmp_import.h"
 #include "io/clip_import.h"
 #include "io/files.h"
 #include "io/picture_import.h"
 #include "model/preferences.h"
+#include "platform/ui_hooks.h"
 
 namespace lw::cli {
 namespace {
@@ -84,6 +86,34 @@ bool IsMovieName(const std::string& path) {
     if (ext == movie) return true;
   return false;
 }
+
+// A movie's frames written to the file as the clip encoder makes them, so that the GIF of a long full-HD
+// movie is never held whole in memory. The target changes only once the whole file is written.
+class StreamedGif : public ClipFrameOutput {
+ public:
+  explicit StreamedGif(const std::string& path) : path_(path), file_(path) {}
+  bool Begin(Animation& header) override {
+    if (!file_.Open()) return false;
+    writer_.emplace(file_.Sink());
+    return Check(writer_->Begin(header));
+  }
+  bool Take(const Animation& header, const Frame& frame) override {
+    return Check(writer_->WriteFrame(header, frame));
+  }
+  bool Begun() const { return writer_.has_value(); }
+  int Finish() { return Check(writer_->End()) ? file_.Commit() : 0; }
+
+ private:
+  bool Check(bool ok) {
+    if (!ok && !reported_) ShowError("Error saving to '%s'.", path_.c_str());
+    reported_ = reported_ || !ok;
+    return ok;
+  }
+  std::string path_;
+  SafeGifFile file_;
+  std::optional<GifStreamWriter> writer_;
+  bool reported_ = false;
+};
 
 int RunImport(const std::vector<std::string>& raw) {
   const std::vector<std::string> valued = {"-o",         "--output", "--palette", "--onto",  "--start",
@@ -166,7 +196,10 @@ int RunImport(const std::vector<std::string>& raw) {
         *field = static_cast<int>(*parsed);
       }
     }
+    StreamedGif streamed(*out);
+    clipOptions.output = &streamed;
     r = clip ? ImportClip(in, &a, clipOptions) : ImportAvi(in, &a, target, options);
+    if (streamed.Begun() && r != 2) return r == 1 && streamed.Finish() == 1 ? kExitOk : kExitFailed;
   } else {
     r = ReadBmpFile(in, &a, target, choice.value_or(0));
   }

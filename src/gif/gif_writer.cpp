@@ -51,21 +51,16 @@ bool FrameFitsGif(const Frame& f) {
          f.bitmap->Width() == f.width && f.bitmap->Height() == f.height;
 }
 
-int WriteGifImpl(GifSink& sink, Animation& a, ProgressRecord* progress, bool storeResolution) {
+// The signature, screen descriptor, global table and loop extension.
+bool WriteHead(GifSink& sink, const Animation& a, uint8_t screenFlags, int globalTableBits) {
   static const uint8_t kSignature[6] = {'G', 'I', 'F', '8', '9', 'a'};
-  if (!sink.Write(kSignature, sizeof kSignature)) return 0;
-  const GifWriteForm form = PlanGifWrite(a);
-  int resolution = ColorResolution(a, form);
-  uint8_t screenFlags = static_cast<uint8_t>((a.screenFlags & 0x8F) | (resolution << 4));
-  if (storeResolution) a.screenFlags = screenFlags;
-
-  std::vector<uint8_t> head;
+  std::vector<uint8_t> head(kSignature, kSignature + sizeof kSignature);
   PutLe16(head, static_cast<uint32_t>(std::max(a.screenWidth, 0)));
   PutLe16(head, static_cast<uint32_t>(std::max(a.screenHeight, 0)));
-  head.push_back(TableBits(screenFlags, a.globalPalette.get(), form.globalTableBits, kScreenGlobalTable));
+  head.push_back(TableBits(screenFlags, a.globalPalette.get(), globalTableBits, kScreenGlobalTable));
   head.push_back(a.backgroundIndex);
   head.push_back(a.aspectByte);
-  if (a.globalPalette) PutColorTable(head, *a.globalPalette, form.globalTableBits);
+  if (a.globalPalette) PutColorTable(head, *a.globalPalette, globalTableBits);
   if (a.loopCount != 1) {
     static const uint8_t kLoop[14] = {0x21, 0xFF, 0x0B, 'N', 'E', 'T', 'S',
                                       'C',  'A',  'P',  'E', '2', '.', '0'};
@@ -75,57 +70,79 @@ int WriteGifImpl(GifSink& sink, Animation& a, ProgressRecord* progress, bool sto
     PutLe16(head, a.loopCount);
     head.push_back(0x00);
   }
-  if (!sink.Write(head.data(), head.size())) return 0;
+  return sink.Write(head.data(), head.size());
+}
 
-  SetProgressRange(progress, static_cast<uint32_t>(std::max(a.frameCount, 0)));
+bool WriteExtension(GifSink& sink, const ExtensionBlock& e, std::vector<uint8_t>& out) {
+  out.clear();
+  out.push_back(0x21);
+  out.push_back(e.label);
+  // The stored sub-blocks up to the first zero length byte (one that runs past the end is dropped).
+  const std::vector<uint8_t>& s = e.subBlocks;
+  for (size_t i = 0; i < s.size() && s[i] != 0 && i + 1 + s[i] <= s.size(); i += 1 + s[i])
+    out.insert(out.end(), s.begin() + static_cast<std::ptrdiff_t>(i),
+               s.begin() + static_cast<std::ptrdiff_t>(i + 1 + s[i]));
+  out.push_back(0x00);
+  return sink.Write(out.data(), out.size());
+}
+
+// The control extension, image descriptor, local table and picture of one frame.
+bool WriteImage(GifSink& sink, const Animation& a, const Frame& f, const FrameWriteForm& ff,
+                int globalTableBits, std::vector<uint8_t>& out) {
+  if (!FrameFitsGif(f)) return false;
+  out.clear();
+  const uint8_t control[8] = {
+      0x21,
+      0xF9,
+      0x04,
+      static_cast<uint8_t>(f.controlFlags | (ff.addTransparent ? kControlTransparent : 0)),
+      static_cast<uint8_t>(std::min<uint32_t>(f.delay, 0xFFFF)),
+      static_cast<uint8_t>(std::min<uint32_t>(f.delay, 0xFFFF) >> 8),
+      ff.addTransparent ? ff.transparentIndex : f.transparentIndex,
+      0x00};
+  out.insert(out.end(), control, control + sizeof control);
+  out.push_back(0x2C);
+  PutLe16(out, static_cast<uint16_t>(f.left));
+  PutLe16(out, static_cast<uint16_t>(f.top));
+  PutLe16(out, static_cast<uint32_t>(f.width));
+  PutLe16(out, static_cast<uint32_t>(f.height));
+  out.push_back(TableBits(f.imageFlags, f.localPalette.get(), ff.localTableBits, kImageLocalTable));
+  if (f.localPalette) PutColorTable(out, *f.localPalette, ff.localTableBits);
+  if (!sink.Write(out.data(), out.size())) return false;
   // One encoder per thread, kept between writes (the saved-size job writes thousands of times).
   static thread_local LzwEncoder encoder;
+  LzwImage image{f.Bits(), f.Stride(), f.width, f.height, IsInterlaced(f)};
+  const int tableBits = f.localPalette ? ff.localTableBits : a.globalPalette ? globalTableBits : 0;
+  return encoder.Encode(sink, image, MinimumCodeSize(f, tableBits), f.keepFullTable);
+}
+
+bool WriteTrailer(GifSink& sink) {
+  const uint8_t trailer = 0x3B;
+  return sink.Write(&trailer, 1);
+}
+
+int WriteGifImpl(GifSink& sink, Animation& a, ProgressRecord* progress, bool storeResolution) {
+  const GifWriteForm form = PlanGifWrite(a);
+  int resolution = ColorResolution(a, form);
+  uint8_t screenFlags = static_cast<uint8_t>((a.screenFlags & 0x8F) | (resolution << 4));
+  if (storeResolution) a.screenFlags = screenFlags;
+  if (!WriteHead(sink, a, screenFlags, form.globalTableBits)) return 0;
+
+  SetProgressRange(progress, static_cast<uint32_t>(std::max(a.frameCount, 0)));
   std::vector<uint8_t> out;
   size_t frameIndex = 0;
   for (GifBlock* b = a.head ? a.head->next : nullptr; b; b = b->next) {
     if (!ProgressContinues(progress)) return 2;
-    out.clear();
     if (const ExtensionBlock* e = AsExtension(b)) {
-      out.push_back(0x21);
-      out.push_back(e->label);
-      // The stored sub-blocks up to the first zero length byte (one that runs past the end is dropped).
-      const std::vector<uint8_t>& s = e->subBlocks;
-      for (size_t i = 0; i < s.size() && s[i] != 0 && i + 1 + s[i] <= s.size(); i += 1 + s[i])
-        out.insert(out.end(), s.begin() + static_cast<std::ptrdiff_t>(i),
-                   s.begin() + static_cast<std::ptrdiff_t>(i + 1 + s[i]));
-      out.push_back(0x00);
-      if (!sink.Write(out.data(), out.size())) return 0;
+      if (!WriteExtension(sink, *e, out)) return 0;
       continue;
     }
-    Frame* f = AsFrame(b);
+    const Frame* f = AsFrame(b);
     if (!f) continue;
-    if (!FrameFitsGif(*f)) return 0;
-    const FrameWriteForm& ff = form.frames[frameIndex++];
-    const uint8_t control[8] = {
-        0x21,
-        0xF9,
-        0x04,
-        static_cast<uint8_t>(f->controlFlags | (ff.addTransparent ? kControlTransparent : 0)),
-        static_cast<uint8_t>(std::min<uint32_t>(f->delay, 0xFFFF)),
-        static_cast<uint8_t>(std::min<uint32_t>(f->delay, 0xFFFF) >> 8),
-        ff.addTransparent ? ff.transparentIndex : f->transparentIndex,
-        0x00};
-    out.insert(out.end(), control, control + sizeof control);
-    out.push_back(0x2C);
-    PutLe16(out, static_cast<uint16_t>(f->left));
-    PutLe16(out, static_cast<uint16_t>(f->top));
-    PutLe16(out, static_cast<uint32_t>(f->width));
-    PutLe16(out, static_cast<uint32_t>(f->height));
-    out.push_back(TableBits(f->imageFlags, f->localPalette.get(), ff.localTableBits, kImageLocalTable));
-    if (f->localPalette) PutColorTable(out, *f->localPalette, ff.localTableBits);
-    if (!sink.Write(out.data(), out.size())) return 0;
-    LzwImage image{f->Bits(), f->Stride(), f->width, f->height, IsInterlaced(*f)};
-    const int tableBits = f->localPalette ? ff.localTableBits : a.globalPalette ? form.globalTableBits : 0;
-    if (!encoder.Encode(sink, image, MinimumCodeSize(*f, tableBits), f->keepFullTable)) return 0;
+    if (!WriteImage(sink, a, *f, form.frames[frameIndex++], form.globalTableBits, out)) return 0;
     if (!StepProgress(progress)) return 2;
   }
-  const uint8_t trailer = 0x3B;
-  return sink.Write(&trailer, 1) ? 1 : 0;
+  return WriteTrailer(sink) ? 1 : 0;
 }
 
 }  // namespace
@@ -176,6 +193,33 @@ bool CheckClippingBeforeSave(Animation& a) {
     if (answer != MsgResult::Yes) return false;
   }
   return ClipAllFrames(a);
+}
+
+bool GifStreamWriter::Begin(Animation& a) {
+  if (begun_) return false;
+  begun_ = true;
+  // Nothing of the frames is known yet: the header is what it would be for the animation without them.
+  GifWriteForm form = PlanGifWrite(a);
+  globalTableBits_ = form.globalTableBits;
+  a.screenFlags = static_cast<uint8_t>((a.screenFlags & 0x8F) | (ColorResolution(a, form) << 4));
+  return ok_ = WriteHead(sink_, a, a.screenFlags, globalTableBits_);
+}
+
+bool GifStreamWriter::WriteFrame(const Animation& a, const Frame& f) {
+  if (!ok_) return false;
+  const bool first = frames_++ == 0;
+  FrameWriteForm ff;
+  ff.localTableBits = f.localPalette ? BitsForCount(std::min(f.localPalette->Count(), 256)) : 0;
+  // The global table is written already and cannot grow to make room for a transparent index, nor can the
+  // colour resolution grow for a larger local table.
+  if (NeedsTransparentIndex(a, f, first) || ff.localTableBits - 1 > ((a.screenFlags >> 4) & 7))
+    return ok_ = false;
+  std::vector<uint8_t> out;
+  return ok_ = WriteImage(sink_, a, f, ff, globalTableBits_, out);
+}
+
+bool GifStreamWriter::End() {
+  return ok_ = ok_ && WriteTrailer(sink_);
 }
 
 uint32_t ComputeFileSize(Animation& a, bool force, ProgressRecord* progress) {

@@ -14,6 +14,27 @@ namespace lw {
 // resolution field of the screen flags to cover every local palette.
 int WriteGif(GifSink& sink, Animation& a, ProgressRecord* progress);
 
+// Writes a GIF one frame at a time, so that an animation made frame by frame need never hold them all: the
+// same bytes as WriteGif gives for the animation with those frames, as long as every frame covers the
+// screen or comes after the first, has a transparent index or leaves its pixels in place, and has no
+// local table larger than the global one (else WriteFrame fails and the writer is spent).
+class GifStreamWriter {
+ public:
+  explicit GifStreamWriter(GifSink& sink) : sink_(sink) {}
+  // The header from the animation's screen, global palette and loop count (its frames, if any, are not
+  // written); stores the colour resolution in its screen flags as WriteGif does.
+  bool Begin(Animation& a);
+  bool WriteFrame(const Animation& a, const Frame& f);
+  bool End();  // the trailer
+  bool Begun() const { return begun_; }
+
+ private:
+  GifSink& sink_;
+  bool begun_ = false, ok_ = false;
+  int globalTableBits_ = 0;
+  int frames_ = 0;
+};
+
 // The question before a save: frames that stick out of the logical screen are clipped (without asking
 // when the preferences say so). False when the user declines or a frame cannot be clipped.
 bool CheckClippingBeforeSave(Animation& a);

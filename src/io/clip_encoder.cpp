@@ -203,6 +203,16 @@ bool ClipEncoder::WriteFrame(uint32_t delay) {
     SetTransparentIndex(*frame, transparent);
   }
   SetFrameBitmap(*frame, std::move(bitmap));
+  if (output_) {
+    if (!started_) {
+      SetScreen(loopCount_);
+      outputFailed_ = !output_->Begin(*animation_);
+    }
+    if (outputFailed_ || !output_->Take(*animation_, *frame)) {
+      outputFailed_ = true;
+      return false;
+    }
+  }
   // The screen as this frame leaves it: what comes next is compared with that, so nothing drifts.
   for (int y = 0; y < h; ++y) {
     const uint8_t* row = frame->Row(y);
@@ -210,18 +220,27 @@ bool ClipEncoder::WriteFrame(uint32_t delay) {
     for (int x = 0; x < w; ++x)
       if (!(useHoles && row[x] == transparent)) c[x] = row[x];
   }
-  AppendBlock(*animation_, std::move(frame));
+  if (!output_) AppendBlock(*animation_, std::move(frame));
   AddFrameCount(*animation_, 1);
   started_ = true;
   return true;
 }
 
-AnimationPtr ClipEncoder::Finish(uint32_t loopCount) {
-  if (!animation_) return nullptr;
+void ClipEncoder::SendFramesTo(ClipFrameOutput* output, uint32_t loopCount) {
+  output_ = output;
+  loopCount_ = loopCount;
+}
+
+void ClipEncoder::SetScreen(uint32_t loopCount) {
   animation_->screenWidth = width_;
   animation_->screenHeight = height_;
   animation_->loopCount = loopCount;
   UpdateColorResolution(*animation_);
+}
+
+AnimationPtr ClipEncoder::Finish(uint32_t loopCount) {
+  if (!animation_) return nullptr;
+  SetScreen(output_ ? loopCount_ : loopCount);
   palette_ = nullptr;
   return std::move(animation_);
 }

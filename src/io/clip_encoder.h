@@ -32,6 +32,17 @@ struct ClipTolerances {
 };
 ClipTolerances ClipTolerancesFor(int quality);
 
+// Takes a clip's frames as they are made, when the animation is not to hold them all (a long full-HD movie
+// is gigabytes even in 8 bits).
+class ClipFrameOutput {
+ public:
+  virtual ~ClipFrameOutput() = default;
+  // Before the first frame: the animation with its screen, palette and loop count, but no frames.
+  virtual bool Begin(Animation& header) = 0;
+  // Each frame in turn, which the encoder drops afterwards. False stops the encoder.
+  virtual bool Take(const Animation& header, const Frame& frame) = 0;
+};
+
 class ClipEncoder {
  public:
   // Pictures of width x height pixels (each within the engine's limits, checked by the caller).
@@ -51,6 +62,10 @@ class ClipEncoder {
   // frames so far stay; Finish still gives them).
   bool AddFrame(const uint32_t* rgb, uint32_t delay);
   int FrameCount() const { return animation_ ? animation_->frameCount : 0; }
+  // From now on the frames go to the output as they are made (the animation Finish gives then has none),
+  // with this loop count. AddFrame is false when the output refuses one; OutputFailed says so.
+  void SendFramesTo(ClipFrameOutput* output, uint32_t loopCount);
+  bool OutputFailed() const { return outputFailed_; }
   // The animation made (null before any frame). The encoder is spent afterwards.
   AnimationPtr Finish(uint32_t loopCount);
 
@@ -58,6 +73,7 @@ class ClipEncoder {
   struct Cache;
   void MapRows(const uint32_t* rgb, int y0, int y1, Cache& cache);
   bool WriteFrame(uint32_t delay);
+  void SetScreen(uint32_t loopCount);
 
   int width_, height_;
   ClipSettings settings_;
@@ -73,6 +89,9 @@ class ClipEncoder {
   std::vector<uint8_t> canvas_;     // the screen as the frames so far compose it
   bool started_ = false;
   AnimationPtr animation_;
+  ClipFrameOutput* output_ = nullptr;
+  uint32_t loopCount_ = 0;
+  bool outputFailed_ = false;
 };
 
 }  // namespace lw

@@ -85,6 +85,8 @@ int ImportClip(const std::string& path, AnimationPtr* out, const ClipImportOptio
     return 0;
   }
   ClipEncoder encoder(width, height, options.settings);
+  const uint32_t loopCount = GetPreference(kPrefDefaultIterations);
+  if (options.output) encoder.SendFramesTo(options.output, loopCount);
   // Pass one: the colours. Long clips are sampled, about 300 frames spread over the whole.
   VideoFrame frame;
   uint32_t seen = 0;
@@ -143,10 +145,11 @@ int ImportClip(const std::string& path, AnimationPtr* out, const ClipImportOptio
     const uint32_t until = got > 0 ? next.position : end;
     const int64_t delay = Hundredths(int64_t{until} - info.start, info.scale, info.rate) -
                           Hundredths(int64_t{frame.position} - info.start, info.scale, info.rate);
-    totalPixels += framePixels;
+    // Frames that go to an output are not held.
+    if (!options.output) totalPixels += framePixels;
     if (totalPixels > Limits().maxTotalPixels ||
         !encoder.AddFrame(rgb.data(), static_cast<uint32_t>(std::clamp<int64_t>(delay, 0, 0xFFFF)))) {
-      ShowError("Ran out of memory while reading video.");
+      if (!encoder.OutputFailed()) ShowError("Ran out of memory while reading video.");
       return 0;
     }
     if (!SetProgressPosition(
@@ -156,8 +159,9 @@ int ImportClip(const std::string& path, AnimationPtr* out, const ClipImportOptio
     }
     frame = std::move(next);
   }
-  AnimationPtr animation = encoder.Finish(GetPreference(kPrefDefaultIterations));
-  if (!animation) {
+  AnimationPtr animation = encoder.Finish(loopCount);
+  if (options.output && animation && animation->frameCount > 0) return 1;
+  if (!animation || options.output) {
     ShowError("Error encountered while reading video.");
     return 0;
   }

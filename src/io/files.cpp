@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -153,59 +154,91 @@ int ReadAnyFile(const std::string& path, AnimationPtr* out, const Palette* targe
   return result;
 }
 
-int WriteGifFile(const std::string& path, Animation& a) {
+struct SafeGifFile::State {
+  std::filesystem::path target;
+  std::string dir, tempPath;
+  int fd = -1;
+  std::unique_ptr<TempFileGuard> guard;
+  std::unique_ptr<FileSink> sink;
+};
+
+SafeGifFile::SafeGifFile(std::string path) : path_(std::move(path)) {}
+
+SafeGifFile::~SafeGifFile() {
+  if (s_ && s_->fd >= 0) close(s_->fd);
+}
+
+bool SafeGifFile::Open() {
+  s_ = std::make_unique<State>();
   // Write beside the real file (a link is followed), so that the rename never crosses file systems.
   std::error_code ec;
-  std::filesystem::path target = std::filesystem::path(path);
-  if (std::filesystem::is_symlink(target, ec)) {
-    std::filesystem::path resolved = std::filesystem::canonical(target, ec);
-    if (!ec) target = resolved;
+  s_->target = std::filesystem::path(path_);
+  if (std::filesystem::is_symlink(s_->target, ec)) {
+    std::filesystem::path resolved = std::filesystem::canonical(s_->target, ec);
+    if (!ec) s_->target = resolved;
   }
-  std::string dir = target.parent_path().string();
-  if (dir.empty()) dir = ".";
-  std::string tempPath;
-  int fd = MakeTempFileIn(dir, ".GIF", &tempPath);
-  if (fd < 0) {
-    ShowError("Unable to save to '%s' (temporary file).", (dir + "/.GIFXXXXXX").c_str());
-    return 0;
+  s_->dir = s_->target.parent_path().string();
+  if (s_->dir.empty()) s_->dir = ".";
+  s_->fd = MakeTempFileIn(s_->dir, ".GIF", &s_->tempPath);
+  if (s_->fd < 0) {
+    ShowError("Unable to save to '%s' (temporary file).", (s_->dir + "/.GIFXXXXXX").c_str());
+    return false;
   }
-  TempFileGuard guard(tempPath);
+  s_->guard = std::make_unique<TempFileGuard>(s_->tempPath);
   // The saved file gets the old file's permissions, or the usual ones for a new file.
   struct stat st {};
   mode_t mode;
-  if (stat(target.c_str(), &st) == 0) {
+  if (stat(s_->target.c_str(), &st) == 0) {
     mode = st.st_mode & 07777;
   } else {
     mode_t mask = umask(0);
     umask(mask);
     mode = 0666 & ~mask;
   }
-  fchmod(fd, mode);
+  fchmod(s_->fd, mode);
+  s_->sink = std::make_unique<FileSink>(s_->fd);
+  return true;
+}
 
-  ProgressPtr progress = BeginProgress(kProgressOwnDialog);
-  SetProgressText(progress.get(), "Writing GIF animation... (Esc to abort)");
-  FileSink sink(fd);
-  int result = WriteGif(sink, a, progress.get());
-  EndProgress(progress);
-  if (result == 1 && (!sink.Flush() || fsync(fd) != 0)) result = 0;
-  if (close(fd) != 0 && result == 1) result = 0;
-  if (result == 0) {
-    ShowError("Error saving to '%s'.", path.c_str());
+GifSink& SafeGifFile::Sink() {
+  return *s_->sink;
+}
+
+int SafeGifFile::Commit() {
+  bool ok = !s_->sink->Failed() && s_->sink->Flush() && fsync(s_->fd) == 0;
+  if (close(s_->fd) != 0) ok = false;
+  s_->fd = -1;
+  if (!ok) {
+    ShowError("Error saving to '%s'.", path_.c_str());
     return 0;
   }
-  if (result != 1) return result;  // stopped by the user: the target stays as it was
-  if (rename(tempPath.c_str(), target.c_str()) != 0) {
-    ShowError("Unable to write to %s.", path.c_str());
+  if (rename(s_->tempPath.c_str(), s_->target.c_str()) != 0) {
+    ShowError("Unable to write to %s.", path_.c_str());
     return 0;
   }
-  guard.Keep();
+  s_->guard->Keep();
   // Make the rename itself durable.
-  int dirFd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  int dirFd = open(s_->dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dirFd >= 0) {
     fsync(dirFd);
     close(dirFd);
   }
   return 1;
+}
+
+int WriteGifFile(const std::string& path, Animation& a) {
+  SafeGifFile file(path);
+  if (!file.Open()) return 0;
+  ProgressPtr progress = BeginProgress(kProgressOwnDialog);
+  SetProgressText(progress.get(), "Writing GIF animation... (Esc to abort)");
+  int result = WriteGif(file.Sink(), a, progress.get());
+  EndProgress(progress);
+  if (result == 0) {
+    ShowError("Error saving to '%s'.", path.c_str());
+    return 0;
+  }
+  if (result != 1) return result;  // stopped by the user: the target stays as it was
+  return file.Commit();
 }
 
 std::string FormatThousands(uint64_t n, const std::string& separator) {

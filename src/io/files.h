@@ -3,8 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
+#include "gif/gif_sink.h"
 #include "model/animation.h"
 
 namespace lw {
@@ -18,6 +20,26 @@ int ReadAnyFile(const std::string& path, AnimationPtr* out, const Palette* targe
 // over it, so the target is either the old file or the whole new one. 1 saved, 0 failed (reported),
 // 2 stopped by the user (silent).
 int WriteGifFile(const std::string& path, Animation& a);
+
+// The file WriteGifFile writes through, for writers that make a GIF piece by piece: Open makes the
+// temporary file beside the target, Sink takes the bytes, Commit flushes it and renames it over the
+// target. Without a Commit the temporary file is removed and the target stays as it was. Open and Commit
+// report their failures (false, 0).
+class SafeGifFile {
+ public:
+  explicit SafeGifFile(std::string path);
+  ~SafeGifFile();
+  SafeGifFile(const SafeGifFile&) = delete;
+  SafeGifFile& operator=(const SafeGifFile&) = delete;
+  bool Open();
+  GifSink& Sink();
+  int Commit();
+
+ private:
+  struct State;
+  std::string path_;
+  std::unique_ptr<State> s_;
+};
 
 // A byte count with its digits grouped by three with the locale's thousands separator ("," when it has
 // none): 1234567 -> "1,234,567".

@@ -66,6 +66,29 @@ TEST(ClipCli, AMovieComesInOnOnePaletteSmallerAtLowerQualityAndScaled) {
   EXPECT_EQ(a->frameCount, 10);
 }
 
+TEST(ClipCli, AFileThatCannotBeWrittenWholeLeavesTheTargetAsItWas) {
+  // The frames go to the file while the movie is read; a write failing half way (here a file size limit
+  // far under the GIF's) must not leave a half-written target or temporary file behind.
+  if (!HaveFfmpeg()) GTEST_SKIP() << "no ffmpeg";
+  TempDir dir;
+  const std::string movie = MakeMovie(dir);
+  const std::string gif = dir / "keep.gif";
+  ASSERT_EQ(Cli("import '" + movie + "' -o '" + gif + "' --quality 50", dir).exitCode, 0);
+  const auto before = std::filesystem::file_size(gif);
+  ASSERT_GT(before, 20000u);
+  test::CliRun r =
+      Cli("import '" + movie + "' -o '" + gif + "' --quality 100", dir, "trap '' XFSZ; ulimit -f 16; ");
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("Error saving to"), std::string::npos) << r.err;
+  EXPECT_EQ(std::filesystem::file_size(gif), before);
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+    EXPECT_EQ(entry.path().filename().string().rfind(".GIF", 0), std::string::npos) << entry.path();
+
+  r = Cli("import '" + movie + "' -o '" + (dir / "no/such/folder.gif") + "'", dir);
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("Unable to save to"), std::string::npos) << r.err;
+}
+
 TEST(ClipCli, DamagedMoviesAndBadSettingsAreRefused) {
   TempDir dir;
   const std::string junk = dir / "junk.mp4";

@@ -159,3 +159,74 @@ TEST(ClipEncoder, LowerQualityWritesFewerBytesAndEveryDecoderShowsWhatItQuantize
 
 }  // namespace
 }  // namespace lw
+
+namespace lw {
+namespace {
+
+// Writes what it is given straight into a GIF, as the CLI does with long movies.
+struct StreamOut : ClipFrameOutput {
+  MemorySink sink;
+  GifStreamWriter writer{sink};
+  int frames = 0;
+  int refuseAt = -1;
+  bool Begin(Animation& header) override {
+    EXPECT_EQ(header.frameCount, 0);
+    return writer.Begin(header);
+  }
+  bool Take(const Animation& header, const Frame& frame) override {
+    return frames++ != refuseAt && writer.WriteFrame(header, frame);
+  }
+};
+
+TEST(ClipEncoder, FramesSentOutAsTheyAreMadeGiveTheBytesOfTheWholeAnimation) {
+  const int w = 96, h = 64;
+  std::vector<Picture> clip = MakeClip(w, h, 12, [](int x, int y, int k) {
+    return x >= 5 * k && x < 5 * k + 20 && y > 10 && y < 30 ? 0x2040E0u : Photo(x, y);
+  });
+  for (int quality : {100, 70}) {
+    AnimationPtr whole = Encode(clip, w, h, quality);
+    ASSERT_TRUE(whole);
+    MemorySink expected;
+    ASSERT_EQ(WriteGif(expected, *whole, nullptr), 1);
+
+    ClipEncoder encoder(w, h, {quality, 2});
+    for (const Picture& p : clip) encoder.SampleFrame(p.data());
+    ASSERT_TRUE(encoder.MakePalette());
+    StreamOut out;
+    encoder.SendFramesTo(&out, 0);
+    for (const Picture& p : clip) ASSERT_TRUE(encoder.AddFrame(p.data(), 7));
+    AnimationPtr rest = encoder.Finish(5);
+    ASSERT_TRUE(rest);
+    EXPECT_EQ(FirstFrame(*rest), nullptr);  // nothing held
+    EXPECT_EQ(rest->frameCount, 12);
+    ASSERT_TRUE(out.writer.End());
+    EXPECT_EQ(out.sink.bytes, expected.bytes) << "quality " << quality;
+  }
+
+  // An output that gives up stops the encoder, and says it was the output.
+  ClipEncoder encoder(w, h, {90, 2});
+  for (const Picture& p : clip) encoder.SampleFrame(p.data());
+  ASSERT_TRUE(encoder.MakePalette());
+  StreamOut out;
+  out.refuseAt = 3;
+  encoder.SendFramesTo(&out, 0);
+  for (int k = 0; k < 3; ++k) ASSERT_TRUE(encoder.AddFrame(clip[static_cast<size_t>(k)].data(), 7));
+  EXPECT_FALSE(encoder.OutputFailed());
+  EXPECT_FALSE(encoder.AddFrame(clip[3].data(), 7));
+  EXPECT_TRUE(encoder.OutputFailed());
+}
+
+TEST(GifStreamWriter, RefusesAFrameThatWouldNeedTheHeaderChanged) {
+  // A first frame that leaves part of the screen uncovered is written with a transparent index found by
+  // looking at every frame; a stream cannot, so it says so instead of writing something else.
+  AnimationPtr a = test::MakeAnimation(1, 4, 4);
+  a->screenWidth = a->screenHeight = 8;
+  MemorySink sink;
+  GifStreamWriter writer(sink);
+  ASSERT_TRUE(writer.Begin(*a));
+  EXPECT_FALSE(writer.WriteFrame(*a, *FirstFrame(*a)));
+  EXPECT_FALSE(writer.End());
+}
+
+}  // namespace
+}  // namespace lw
