@@ -100,6 +100,13 @@ std::optional<long long> ParseInt(const std::string& text, long long lo, long lo
   return v;
 }
 
+int LossyFlag(const Args& args) {
+  if (!args.Flag("--lossy")) return 0;
+  const std::string level = args.Value("--lossy").value_or("");
+  const auto n = level.empty() ? std::optional<long long>{20} : ParseInt(level, 0, 255);
+  return n ? static_cast<int>(*n) : -1;
+}
+
 // ---- Hooks ----
 
 namespace {

@@ -58,6 +58,9 @@ int UsageError(const std::string& command, const std::string& message);
 // Parses an integer in [lo, hi]; nullopt when it is not one.
 std::optional<long long> ParseInt(const std::string& text, long long lo, long long hi);
 
+// The level of a --lossy[=N] flag: 0 without the flag, 20 without a level, -1 when the level is not 0…255.
+int LossyFlag(const Args& args);
+
 // The hooks the command-line tool uses: errors and notices on stderr, questions answered from the answers
 // the command set up (by the caption of the box), else the default answer with a notice on stderr.
 class CliUiHooks : public UiHooks {

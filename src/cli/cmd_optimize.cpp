@@ -43,13 +43,8 @@ int RunOptimize(const std::vector<std::string>& raw) {
   if (!how.empty() && how != "clean" && how != "map")
     return UsageError("optimize", "--remove-local-palettes takes clean or map");
 
-  int lossy = 0;
-  if (args.Flag("--lossy")) {
-    const std::string level = args.Value("--lossy").value_or("");
-    auto n = level.empty() ? std::optional<long long>{20} : ParseInt(level, 0, kMaxLossyLevel);
-    if (!n) return UsageError("optimize", "--lossy takes a colour error of 0 to 255");
-    lossy = static_cast<int>(*n);
-  }
+  const int lossy = LossyFlag(args);
+  if (lossy < 0) return UsageError("optimize", "--lossy takes a colour error of 0 to 255");
   std::optional<long long> maxSize;
   if (auto text = args.Value("--max-size")) {
     maxSize = ParseInt(*text, 1, 0xFFFFFFFELL);

@@ -8,6 +8,7 @@
 #include "cli/cli_gif_read.h"
 #include "cli/cli_save.h"
 #include "edit/transforms/transforms.h"
+#include "optimize/lossy.h"
 #include "platform/progress.h"
 
 namespace lw::cli {
@@ -50,7 +51,7 @@ int Run(const char* name, const std::vector<std::string>& raw, std::vector<std::
 }
 
 int RunResize(const std::vector<std::string>& raw) {
-  return Run("resize", raw, {"--scale", "--size", "--filter"}, {"--dither", "--no-dither"}, true,
+  return Run("resize", raw, {"--scale", "--size", "--filter"}, {"--dither", "--no-dither", "--lossy"}, true,
              [](const Args& args, Animation& a) {
                auto scale = args.Value("--scale");
                auto size = args.Value("--size");
@@ -80,8 +81,11 @@ int RunResize(const std::vector<std::string>& raw) {
                else if (filter != "lanczos")
                  return UsageError("resize", "--filter is nearest or lanczos");
                o.dither = args.Flag("--dither");
+               const int lossy = LossyFlag(args);
+               if (lossy < 0) return UsageError("resize", "--lossy takes a colour error of 0 to 255");
                ProgressPtr progress = BeginProgress(kProgressOwnDialog);
-               ResizeAnimation(a, o, progress.get());
+               // The loss is taken on the frames as the resize leaves them, ready to be written.
+               if (ResizeAnimation(a, o, progress.get()) && lossy) LossyAnimation(a, lossy, progress.get());
                EndProgress(progress);
                return int{kExitOk};
              });
@@ -154,8 +158,11 @@ int RunDedupe(const std::vector<std::string>& raw) {
 }  // namespace
 
 LW_CLI_COMMAND("resize",
-               "IN -o OUT --scale PERCENT | --size WxH [--filter nearest|lanczos] [--dither|--no-dither]",
-               "resize every frame (a 0 side in WxH keeps the proportions); lanczos filters in linear light",
+               "IN -o OUT --scale PERCENT | --size WxH [--filter nearest|lanczos] [--dither|--no-dither] "
+               "[--lossy[=N]]",
+               "resize every frame (a 0 side in WxH keeps the proportions); lanczos filters in linear light; "
+               "--lossy then lets pixels move up to N colour steps where that compresses better, as optimize "
+               "does",
                RunResize);
 LW_CLI_COMMAND("reverse", "IN -o OUT", "play the frames in the opposite order", RunReverse);
 LW_CLI_COMMAND("speed", "IN -o OUT --factor F", "divide every delay by F (2 = twice as fast)", RunSpeed);

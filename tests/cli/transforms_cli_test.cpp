@@ -59,6 +59,22 @@ TEST(TransformsCli, ResizeAgreesWithImageMagickInLinearLight) {
   ASSERT_EQ(Cli("resize " + in + " -o " + (dir / "w.gif") + " --size 232x0 --filter nearest", dir).exitCode,
             0);
   EXPECT_EQ(Load(dir / "w.gif")->screenHeight, 200);
+
+  // With --lossy the same resize, smaller, every pixel within the level of the lossless one.
+  ASSERT_EQ(Cli("resize " + in + " -o " + (dir / "l.gif") + " --scale 50 --lossy=30", dir).exitCode, 0);
+  EXPECT_LT(std::filesystem::file_size(dir / "l.gif"), std::filesystem::file_size(dir / "r.gif"));
+  const auto lossy = ComposedFrames(*Load(dir / "l.gif"));
+  ASSERT_EQ(lossy.size(), pictures.size());
+  for (size_t k = 0; k < lossy.size(); ++k)
+    for (size_t i = 0; i < lossy[k].size(); ++i) {
+      double d2 = 0;
+      for (int c = 0; c < 3; ++c) {
+        const double d = double((lossy[k][i] >> (8 * c)) & 0xFF) - double((pictures[k][i] >> (8 * c)) & 0xFF);
+        d2 += d * d;
+      }
+      ASSERT_LE(std::sqrt(d2), 30.0) << "frame " << k << " pixel " << i;
+    }
+  EXPECT_EQ(Cli("resize " + in + " -o " + (dir / "x.gif") + " --scale 50 --lossy=256", dir).exitCode, 2);
 }
 
 TEST(TransformsCli, ReverseSpeedDropAndDedupeKeepPicturesAndTiming) {
