@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <array>
-#include <bitset>
+#include <bit>
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <new>
 #include <vector>
@@ -12,58 +13,70 @@
 #include "edit/preview_composer.h"
 #include "gif/gif_lzw.h"
 #include "gif/gif_writer.h"
+#include "gif/lzw_string_table.h"
 
 namespace lw {
 namespace {
 
 constexpr int kCodes = 4096;
 
+// A set of palette indices.
+struct IndexSet {
+  uint64_t words[4] = {};
+  void Set(int i) { words[i >> 6] |= uint64_t{1} << (i & 63); }
+  bool Has(int i) const { return words[i >> 6] >> (i & 63) & 1; }
+  void Clear() { words[0] = words[1] = words[2] = words[3] = 0; }
+  bool Empty() const { return !(words[0] | words[1] | words[2] | words[3]); }
+};
+
 // The encoder's string table as it grows over one frame: each string's last pixel and its continuations,
-// so that the walk can look for a continuation by a near colour, not only by the pixel's own index.
+// so that the walk can look for a continuation by a near colour, not only by the pixel's own index. The
+// continuations of a string are also kept as a set of their last pixels, so that those near a colour are
+// found by intersecting two sets instead of going through every continuation.
 class StringTable {
  public:
-  explicit StringTable(int minCodeSize) : clear_(1 << minCodeSize) {
-    child_.assign(static_cast<size_t>(kCodes) * 256, 0);
+  // Starts the table afresh for a frame coded with minCodeSize.
+  void Start(int minCodeSize) {
+    clear_ = 1 << minCodeSize;
     Reset();
   }
 
-  int Child(int code, int pixel) const { return child_[Slot(code, pixel)]; }
-  int FirstChild(int code) const { return first_[static_cast<size_t>(code)]; }
-  int NextSibling(int code) const { return sibling_[static_cast<size_t>(code)]; }
+  // The code of the string code + pixel, 0 when there is none (code 0 is a root, never a continuation).
+  int Child(int code, int pixel) const {
+    return pixels_[static_cast<size_t>(code)].Has(pixel) ? strings_.Find(LzwStringTable::Key(code, pixel))
+                                                         : 0;
+  }
   int PixelOf(int code) const { return pixel_[static_cast<size_t>(code)]; }
+  // The last pixels of the string's continuations.
+  const IndexSet& ChildPixels(int code) const { return pixels_[static_cast<size_t>(code)]; }
 
   // The string code + pixel gets the next code, as the encoder gives it; a full table starts again.
   void Add(int code, int pixel) {
     if (next_ < kCodes) {
-      const size_t slot = Slot(code, pixel);
-      child_[slot] = static_cast<uint16_t>(next_);
-      made_.push_back(slot);
+      strings_.Add(LzwStringTable::Key(code, pixel), next_);
       pixel_[static_cast<size_t>(next_)] = static_cast<uint8_t>(pixel);
-      sibling_[static_cast<size_t>(next_)] = first_[static_cast<size_t>(code)];
-      first_[static_cast<size_t>(code)] = static_cast<int16_t>(next_);
+      IndexSet& set = pixels_[static_cast<size_t>(code)];
+      if (set.Empty()) parents_.push_back(code);
+      set.Set(pixel);
     }
     // The encoder clears once the code after 4095 has been handed out.
     if (++next_ > kCodes) Reset();
   }
 
  private:
-  static size_t Slot(int code, int pixel) {
-    return static_cast<size_t>(code) * 256 + static_cast<size_t>(pixel);
-  }
   void Reset() {
-    for (size_t slot : made_) child_[slot] = 0;
-    made_.clear();
-    first_.fill(0);
+    strings_.Clear();
+    for (int code : parents_) pixels_[static_cast<size_t>(code)].Clear();
+    parents_.clear();
     for (int i = 0; i < clear_; ++i) pixel_[static_cast<size_t>(i)] = static_cast<uint8_t>(i);
     next_ = clear_ + 2;
   }
 
-  int clear_;
+  int clear_ = 0;
   int next_ = 0;
-  std::vector<uint16_t> child_;  // 0: no such string (code 0 is a root, never a continuation)
-  std::vector<size_t> made_;
-  std::array<int16_t, kCodes> first_{};
-  std::array<int16_t, kCodes> sibling_{};
+  LzwStringTable strings_;
+  std::vector<int> parents_;  // the codes with continuations
+  std::array<IndexSet, kCodes> pixels_{};
   std::array<uint8_t, kCodes> pixel_{};
 };
 
@@ -73,7 +86,7 @@ uint64_t LossyPixels(std::vector<uint8_t>& seq, const std::vector<uint8_t>* want
                      int level, int transparent, int minCodeSize) {
   const int count = std::min(palette.Count(), 256);
   // Which index may stand for which: within the level, neither of them transparent, both in the palette.
-  std::vector<std::bitset<256>> near(256);
+  std::vector<IndexSet> near(256);
   std::vector<std::array<int, 256>> distance(256);
   const int bound = level * level;
   bool any = wanted != nullptr && transparent >= 0;
@@ -84,7 +97,7 @@ uint64_t LossyPixels(std::vector<uint8_t>& seq, const std::vector<uint8_t>* want
                     (a.blue - b.blue) * (a.blue - b.blue);
       distance[static_cast<size_t>(i)][static_cast<size_t>(j)] = d;
       if (i != j && d <= bound && i != transparent && j != transparent) {
-        near[static_cast<size_t>(i)].set(static_cast<size_t>(j));
+        near[static_cast<size_t>(i)].Set(j);
         any = true;
       }
     }
@@ -103,7 +116,12 @@ uint64_t LossyPixels(std::vector<uint8_t>& seq, const std::vector<uint8_t>* want
   };
   std::vector<Step> stack, store;
   constexpr size_t kMaxVisits = 512;  // bounds the search where many near strings branch
-  StringTable table(minCodeSize);
+  // Each thread keeps its table between frames (emptying it costs what filling it did).
+  static thread_local std::unique_ptr<StringTable> kept;
+  if (!kept) kept = std::make_unique<StringTable>();
+  StringTable& table = *kept;
+  table.Start(minCodeSize);
+  std::vector<int> nearCodes;
   uint64_t changed = 0;
   size_t pos = 0;
   while (pos < n) {
@@ -129,17 +147,24 @@ uint64_t LossyPixels(std::vector<uint8_t>& seq, const std::vector<uint8_t>* want
       if (next >= n) continue;
       const bool free = wanted && seq[next] == transparent;
       const int p = wanted ? (*wanted)[next] : seq[next];
-      // The exact continuations are pushed last, so that they are looked at first.
-      int exact = 0, hole = 0;
-      for (int k = table.FirstChild(step.code); k; k = table.NextSibling(k)) {
-        const int q = table.PixelOf(k);
-        if (q == p)
-          exact = k;
-        else if (free && q == transparent)
-          hole = k;
-        else if (!free && near[static_cast<size_t>(p)][static_cast<size_t>(q)])
-          stack.push_back(
-              {k, at, step.depth + 1, step.error + distance[static_cast<size_t>(p)][static_cast<size_t>(q)]});
+      // The exact continuations are pushed last, so that they are looked at first; the near ones go in
+      // from the newest string to the oldest.
+      const int exact = table.Child(step.code, p);
+      const int hole = free && transparent != p ? table.Child(step.code, transparent) : 0;
+      if (!free) {
+        const IndexSet& a = near[static_cast<size_t>(p)];
+        const IndexSet& b = table.ChildPixels(step.code);
+        nearCodes.clear();
+        for (int w = 0; w < 4; ++w)
+          for (uint64_t bits = a.words[w] & b.words[w]; bits; bits &= bits - 1)
+            nearCodes.push_back(table.Child(step.code, w * 64 + std::countr_zero(bits)));
+        if (!nearCodes.empty()) {
+          std::sort(nearCodes.begin(), nearCodes.end(), std::greater<>());
+          for (int k : nearCodes)
+            stack.push_back(
+                {k, at, step.depth + 1,
+                 step.error + distance[static_cast<size_t>(p)][static_cast<size_t>(table.PixelOf(k))]});
+        }
       }
       if (exact) stack.push_back({exact, at, step.depth + 1, step.error});
       if (hole) stack.push_back({hole, at, step.depth + 1, step.error});
