@@ -127,14 +127,19 @@ uint64_t LossyPixels(std::vector<uint8_t>& seq, const std::vector<uint8_t>* want
   while (pos < n) {
     store.clear();
     stack.clear();
-    stack.push_back({seq[pos], -1, 0, 0});
     int bestAt = -1;
     size_t bestDepth = 0;
     int bestError = 0;
     size_t visits = 0;
-    while (!stack.empty() && visits < kMaxVisits) {
-      const Step step = stack.back();
+    // The string looked at; the one pushed last is taken straight on instead of through the stack.
+    Step step{seq[pos], -1, 0, 0};
+    auto pop = [&] {
+      if (stack.empty()) return false;
+      step = stack.back();
       stack.pop_back();
+      return true;
+    };
+    for (bool more = true; more && visits < kMaxVisits;) {
       ++visits;
       store.push_back(step);
       const int at = static_cast<int>(store.size()) - 1;
@@ -144,11 +149,14 @@ uint64_t LossyPixels(std::vector<uint8_t>& seq, const std::vector<uint8_t>* want
         bestError = step.error;
       }
       const size_t next = pos + step.depth + 1;
-      if (next >= n) continue;
+      if (next >= n) {
+        more = pop();
+        continue;
+      }
       const bool free = wanted && seq[next] == transparent;
       const int p = wanted ? (*wanted)[next] : seq[next];
-      // The exact continuations are pushed last, so that they are looked at first; the near ones go in
-      // from the newest string to the oldest.
+      // The exact continuations are looked at first, then the near ones from the newest string to the
+      // oldest.
       const int exact = table.Child(step.code, p);
       const int hole = free && transparent != p ? table.Child(step.code, transparent) : 0;
       if (!free) {
@@ -166,15 +174,22 @@ uint64_t LossyPixels(std::vector<uint8_t>& seq, const std::vector<uint8_t>* want
                  step.error + distance[static_cast<size_t>(p)][static_cast<size_t>(table.PixelOf(k))]});
         }
       }
-      if (exact) stack.push_back({exact, at, step.depth + 1, step.error});
-      if (hole) stack.push_back({hole, at, step.depth + 1, step.error});
+      const Step parent = step;
+      if (hole) {
+        if (exact) stack.push_back({exact, at, parent.depth + 1, parent.error});
+        step = {hole, at, parent.depth + 1, parent.error};
+      } else if (exact) {
+        step = {exact, at, parent.depth + 1, parent.error};
+      } else {
+        more = pop();
+      }
     }
     // The chosen string's pixels replace the source's along it.
     for (int at = bestAt; at >= 0; at = store[static_cast<size_t>(at)].parent) {
-      const Step& step = store[static_cast<size_t>(at)];
-      uint8_t& pixel = seq[pos + step.depth];
-      const uint8_t q = static_cast<uint8_t>(table.PixelOf(step.code));
-      changed += pixel != q && !(wanted && q == (*wanted)[pos + step.depth]);
+      const Step& s = store[static_cast<size_t>(at)];
+      uint8_t& pixel = seq[pos + s.depth];
+      const uint8_t q = static_cast<uint8_t>(table.PixelOf(s.code));
+      changed += pixel != q && !(wanted && q == (*wanted)[pos + s.depth]);
       pixel = q;
     }
     pos += bestDepth + 1;
