@@ -58,7 +58,7 @@ void PreviewPicture::Fill(const Rect& r, ScreenPixel color) {
   touched_ += static_cast<uint64_t>(r.x1 - r.x0) * static_cast<uint64_t>(r.y1 - r.y0);
 }
 
-void PreviewPicture::Draw(const Frame& f) {
+void PreviewPicture::Settle() {
   if (!Exists()) return;
   // The frame before goes as its disposal method says.
   if (!pendingRect_.Empty()) {
@@ -73,6 +73,12 @@ void PreviewPicture::Draw(const Frame& f) {
       touched_ += rowWidth * static_cast<size_t>(r.y1 - r.y0);
     }
   }
+  pendingRect_ = Rect{};
+}
+
+void PreviewPicture::Draw(const Frame& f) {
+  if (!Exists()) return;
+  Settle();
   const Rect r = Clip(f);
   pendingDisposal_ = GetDisposal(f);
   pendingRect_ = r;

@@ -35,6 +35,9 @@ class PreviewPicture {
 
   // Fills the whole picture with the background colour and forgets the pending disposal.
   void Clear();
+  // Settles the pending disposal of the frame drawn last: the picture is then what the next frame is drawn
+  // over.
+  void Settle();
   // Settles the pending disposal of the frame drawn before, then draws f (saving what lies under it
   // first when its own disposal is 3). Nothing without a picture.
   void Draw(const Frame& f);

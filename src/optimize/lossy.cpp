@@ -198,12 +198,20 @@ uint64_t LossyPixels(std::vector<uint8_t>& seq, const std::vector<uint8_t>* want
   return changed;
 }
 
-uint64_t LossyFrame(Frame& f, int level) {
+namespace {
+
+// The lossy walk over one frame. With the screen as the frames before it leave it, composed on two
+// different backgrounds (over and check), an opaque pixel of a frame with a transparent index may also
+// become transparent where the colour beneath is within the level of its own and both pictures agree (a
+// colour every decoder shows alike, not the background of an empty or cleared screen); the pixels that
+// are transparent already stay so.
+uint64_t LossyFrameOver(Frame& f, int level, const PreviewPicture* over, const PreviewPicture* check) {
   if (!f.bitmap || !f.palette || level <= 0) return 0;
   uint8_t* bits = f.MutableBits();
   if (!bits) throw std::bad_alloc();
   const int width = f.bitmap->Width(), height = f.bitmap->Height();
   const size_t stride = static_cast<size_t>(f.bitmap->Stride());
+  const int transparent = IsTransparent(f) ? f.transparentIndex : -1;
   // The pixels in the order the encoder takes them.
   const std::vector<int> rows = RowOrder(height, IsInterlaced(f));
   std::vector<uint8_t> seq;
@@ -211,8 +219,51 @@ uint64_t LossyFrame(Frame& f, int level) {
   for (int y : rows)
     seq.insert(seq.end(), bits + static_cast<size_t>(y) * stride,
                bits + static_cast<size_t>(y) * stride + width);
-  const uint64_t changed = LossyPixels(seq, nullptr, *f.palette, level,
-                                       IsTransparent(f) ? f.transparentIndex : -1, MinimumCodeSize(f));
+  const int codeSize = MinimumCodeSize(f);
+  std::vector<uint8_t> wanted, plain;
+  if (over && check && transparent >= 0) {
+    plain = seq;
+    wanted = seq;
+    const Palette& palette = *f.palette;
+    const int count = std::min(palette.Count(), 256);
+    const int bound = level * level;
+    size_t k = 0;
+    for (int y : rows) {
+      const int64_t sy = int64_t{f.top} + y;
+      for (int x = 0; x < width; ++x, ++k) {
+        const int64_t sx = int64_t{f.left} + x;
+        const int v = seq[k];
+        if (v == transparent || v >= count || sx < 0 || sy < 0 || sx >= over->Width() || sy >= over->Height())
+          continue;
+        const ScreenPixel beneath = over->At(static_cast<int32_t>(sx), static_cast<int32_t>(sy));
+        if (beneath != check->At(static_cast<int32_t>(sx), static_cast<int32_t>(sy))) continue;
+        const PaletteEntry& e = palette[v];
+        const int r = static_cast<int>(beneath >> 16 & 0xFF) - e.red,
+                  g = static_cast<int>(beneath >> 8 & 0xFF) - e.green,
+                  b = static_cast<int>(beneath & 0xFF) - e.blue;
+        if (r * r + g * g + b * b <= bound) seq[k] = static_cast<uint8_t>(transparent);
+      }
+    }
+    if (seq == plain) wanted.clear();  // no pixel to let through: one walk as without a screen
+  }
+  uint64_t changed =
+      LossyPixels(seq, wanted.empty() ? nullptr : &wanted, *f.palette, level, transparent, codeSize);
+  if (!wanted.empty()) {
+    // More transparency is not always fewer bytes (scattered holes break the strings): the frame keeps
+    // whichever of the two walks codes smaller.
+    const uint64_t changedPlain = LossyPixels(plain, nullptr, *f.palette, level, transparent, codeSize);
+    auto bytes = [&](const std::vector<uint8_t>& pixels) {
+      static thread_local LzwEncoder encoder;
+      CountingSink counter;
+      encoder.Encode(counter, LzwImage{pixels.data(), width, width, height, false}, codeSize,
+                     f.keepFullTable);
+      return counter.count;
+    };
+    if (bytes(plain) <= bytes(seq)) {
+      seq.swap(plain);
+      changed = changedPlain;
+    }
+  }
   size_t k = 0;
   for (int y : rows) {
     std::copy(seq.begin() + static_cast<std::ptrdiff_t>(k),
@@ -221,6 +272,12 @@ uint64_t LossyFrame(Frame& f, int level) {
     k += static_cast<size_t>(width);
   }
   return changed;
+}
+
+}  // namespace
+
+uint64_t LossyFrame(Frame& f, int level) {
+  return LossyFrameOver(f, level, nullptr, nullptr);
 }
 
 namespace {
@@ -247,9 +304,22 @@ double FramePsnrSum(PreviewPicture& pa, PreviewPicture& pb, const Frame& fa, con
 uint64_t LossyAnimation(Animation& a, int level, ProgressRecord* progress) {
   level = std::clamp(level, 0, kMaxLossyLevel);
   uint64_t changed = 0;
+  // The screen as the changed frames compose it, on black and on white (without room for them, frames
+  // keep their own pixels' transparency only).
+  PreviewPicture over, check;
+  const bool composed = level > 0 && over.Make(a.screenWidth, a.screenHeight, MakeScreenPixel(0, 0, 0)) &&
+                        check.Make(a.screenWidth, a.screenHeight, MakeScreenPixel(0xFF, 0xFF, 0xFF));
   for (Frame* f = FirstFrame(a); f; f = NextFrame(f)) {
     if (!ProgressContinues(progress)) break;
-    changed += LossyFrame(*f, level);
+    if (composed) {
+      over.Settle();
+      check.Settle();
+    }
+    changed += LossyFrameOver(*f, level, composed ? &over : nullptr, composed ? &check : nullptr);
+    if (composed) {
+      over.Draw(*f);
+      check.Draw(*f);
+    }
   }
   if (changed) a.fileSize = kUnknownFileSize;
   return changed;

@@ -17,13 +17,16 @@ constexpr int kMaxLossyLevel = 255;
 
 // Gives every frame's pixels the lossy treatment in place, walking them in the order the encoder does and
 // following its string table: where the string under way has no continuation by the pixel's own index but
-// one by an index whose colour is within the level, the pixel takes that index. Transparent pixels are
-// never changed and no pixel becomes transparent, so every composed pixel stays within the level of what
-// it was. Gives the number of pixels changed; stops between frames when the progress record says so.
+// one by an index whose colour is within the level, the pixel takes that index. In a frame with a
+// transparent index, a pixel may also become transparent where the screen the frames before leave shows a
+// colour within the level of its own (never where the screen is empty or cleared); each frame keeps this
+// only when it codes smaller. Transparent pixels stay so, and every composed pixel stays within the level
+// of what it was. Gives the number of pixels changed; stops between frames when the progress record says
+// so.
 uint64_t LossyAnimation(Animation& a, int level, ProgressRecord* progress = nullptr);
 
-// The same for one frame (levels above kMaxLossyLevel are not clamped here); the number of pixels
-// changed. Throws std::bad_alloc when memory runs out.
+// The same for one frame on its own, its pixels only (levels above kMaxLossyLevel are not clamped here);
+// the number of pixels changed. Throws std::bad_alloc when memory runs out.
 uint64_t LossyFrame(Frame& f, int level);
 
 // The walk itself over pixels in the encoder's order (seq, changed in place), for an encoder that codes
