@@ -262,6 +262,10 @@ uint64_t LossyFrameOver(Frame& f, int level, const PreviewPicture* over, const P
     if (bytes(plain) <= bytes(seq)) {
       seq.swap(plain);
       changed = changedPlain;
+    } else {
+      // The walk counts only the pixels it moved; those let through count as well.
+      changed = 0;
+      for (size_t i = 0; i < seq.size(); ++i) changed += seq[i] != wanted[i];
     }
   }
   size_t k = 0;
