@@ -221,7 +221,8 @@ uint64_t LossyFrameOver(Frame& f, int level, const PreviewPicture* over, const P
                bits + static_cast<size_t>(y) * stride + width);
   const int codeSize = MinimumCodeSize(f);
   std::vector<uint8_t> wanted, plain;
-  if (over && check && transparent >= 0) {
+  // (Only while the transparent index fits the code size the walk codes the frame with.)
+  if (over && check && transparent >= 0 && transparent < (1 << codeSize)) {
     plain = seq;
     wanted = seq;
     const Palette& palette = *f.palette;
