@@ -83,7 +83,7 @@ class StringTable {
 }  // namespace
 
 uint64_t LossyPixels(std::vector<uint8_t>& seq, const std::vector<uint8_t>* wanted, const Palette& palette,
-                     int level, int transparent, int minCodeSize) {
+                     int level, int transparent, int minCodeSize, bool freeMayMove) {
   const int count = std::min(palette.Count(), 256);
   // Which index may stand for which: within the level, neither of them transparent, both in the palette.
   std::vector<IndexSet> near(256);
@@ -107,7 +107,8 @@ uint64_t LossyPixels(std::vector<uint8_t>& seq, const std::vector<uint8_t>* want
 
   // From each string start, the longest string of the table whose pixels are each the source's own or
   // within the level of it (least error among the longest), found depth first over the table's strings.
-  // A free pixel (transparent in seq, with a wanted colour) may also stay transparent.
+  // A free pixel (transparent in seq, with a wanted colour) may also stay transparent, and take a near
+  // colour only when freeMayMove.
   struct Step {
     int code;
     int parent;  // index into the path store
@@ -159,7 +160,7 @@ uint64_t LossyPixels(std::vector<uint8_t>& seq, const std::vector<uint8_t>* want
       // oldest.
       const int exact = table.Child(step.code, p);
       const int hole = free && transparent != p ? table.Child(step.code, transparent) : 0;
-      if (!free) {
+      if (!free || freeMayMove) {
         const IndexSet& a = near[static_cast<size_t>(p)];
         const IndexSet& b = table.ChildPixels(step.code);
         nearCodes.clear();
@@ -248,7 +249,7 @@ uint64_t LossyFrameOver(Frame& f, int level, const PreviewPicture* over, const P
     if (seq == plain) wanted.clear();  // no pixel to let through: one walk as without a screen
   }
   uint64_t changed =
-      LossyPixels(seq, wanted.empty() ? nullptr : &wanted, *f.palette, level, transparent, codeSize);
+      LossyPixels(seq, wanted.empty() ? nullptr : &wanted, *f.palette, level, transparent, codeSize, true);
   if (!wanted.empty()) {
     // More transparency is not always fewer bytes (scattered holes break the strings): the frame keeps
     // whichever of the two walks codes smaller.

@@ -32,11 +32,11 @@ uint64_t LossyFrame(Frame& f, int level);
 // The walk itself over pixels in the encoder's order (seq, changed in place), for an encoder that codes
 // with minCodeSize. With wanted (one colour index per pixel, never the transparent one), a pixel that is
 // transparent in seq is free: it may stay transparent or take its wanted colour, whichever lets the string
-// go on (either keeps what the screen shows), and others may take a colour within the level of their
-// wanted one. Gives the number of
-// pixels whose colour changed.
+// go on (either keeps what the screen shows), and with freeMayMove also a colour within the level of the
+// wanted one; others may take a colour within the level of their wanted one. Gives the number of pixels
+// whose colour changed.
 uint64_t LossyPixels(std::vector<uint8_t>& seq, const std::vector<uint8_t>* wanted, const Palette& palette,
-                     int level, int transparent, int minCodeSize);
+                     int level, int transparent, int minCodeSize, bool freeMayMove = false);
 
 // The mean PSNR (dB) of b's composed frames against a's, frame by frame as the preview composes them (the
 // two have the same frames, b a changed copy of a). 99 when they are the same; 0 when they cannot be
