@@ -7,10 +7,6 @@ namespace lw {
 
 namespace {
 
-int TableBitsFor(const Palette* p) {
-  return p ? BitsForCount(std::min(p->Count(), 256)) : 0;
-}
-
 // The palette indices the frame's pixels use.
 std::array<bool, 256> UsedIndices(const Frame& f) {
   std::array<bool, 256> used{};
@@ -36,6 +32,10 @@ int FreeIndex(const std::array<bool, 256>& used, int& bits) {
 }
 
 }  // namespace
+
+int TableBitsFor(const Palette* p) {
+  return p ? BitsForCount(std::min(p->Count(), 256)) : 0;
+}
 
 bool NeedsTransparentIndex(const Animation& a, const Frame& f, bool first) {
   if (IsTransparent(f)) return false;

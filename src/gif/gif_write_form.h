@@ -29,6 +29,9 @@ struct GifWriteForm {
   std::vector<FrameWriteForm> frames;  // in frame order
 };
 
+// The bits of the colour table a palette is written as (2^bits entries; 0 without a palette).
+int TableBitsFor(const Palette* p);
+
 // Whether decoders would disagree about a frame unless it has a transparent index.
 bool NeedsTransparentIndex(const Animation& a, const Frame& f, bool first);
 

@@ -209,7 +209,7 @@ bool GifStreamWriter::WriteFrame(const Animation& a, const Frame& f) {
   if (!ok_) return false;
   const bool first = frames_++ == 0;
   FrameWriteForm ff;
-  ff.localTableBits = f.localPalette ? BitsForCount(std::min(f.localPalette->Count(), 256)) : 0;
+  ff.localTableBits = TableBitsFor(f.localPalette.get());
   // The global table is written already and cannot grow to make room for a transparent index, nor can the
   // colour resolution grow for a larger local table.
   if (NeedsTransparentIndex(a, f, first) || ff.localTableBits - 1 > ((a.screenFlags >> 4) & 7))
