@@ -213,8 +213,37 @@ int PaletteFromColours(std::vector<Weighted>& colours, PaletteEntry* out, int ma
         const double mean[3] = {m.s[0] / m.w, m.s[1] / m.w, m.s[2] / m.w};
         entries.push_back(Rounded(mean));
       }
-      // The popular colours take the place of the nearest entry not yet taken, and stay there.
+      // Lloyd's iterations: every colour to its nearest entry, every entry to the mean of its colours.
       std::vector<bool> pinned(entries.size(), false);
+      auto refine = [&] {
+        double lastError = -1;
+        for (int iteration = 0; iteration < 8; ++iteration) {
+          Palette palette(entries);
+          NearestColour nearest(palette);
+          std::vector<Moments> clusters(entries.size());
+          double error = 0;
+          for (const Weighted& c : colours) {
+            const int r = Channel(c.rgb, 0), g = Channel(c.rgb, 1), b = Channel(c.rgb, 2);
+            const int i = nearest.Find(r, g, b);
+            clusters[static_cast<size_t>(i)].Add(c);
+            const PaletteEntry& e = entries[static_cast<size_t>(i)];
+            error += c.count * double((e.red - r) * (e.red - r) + (e.green - g) * (e.green - g) +
+                                      (e.blue - b) * (e.blue - b));
+          }
+          for (size_t i = 0; i < entries.size(); ++i) {
+            if (clusters[i].w <= 0 || pinned[i]) continue;
+            const double mean[3] = {clusters[i].s[0] / clusters[i].w, clusters[i].s[1] / clusters[i].w,
+                                    clusters[i].s[2] / clusters[i].w};
+            entries[i] = Rounded(mean);
+          }
+          if (lastError >= 0 && lastError - error <= lastError * 1e-3) break;
+          lastError = error;
+        }
+      };
+      refine();
+      // A popular colour then becomes its own cluster's entry exactly, most used first, where no more
+      // popular one took that entry already: taking an entry from elsewhere would leave a region of the
+      // picture without one (the bands of a render are each popular and lie close together).
       if (keepCount > 0) {
         std::vector<Weighted> popular;
         for (const Weighted& c : colours)
@@ -222,45 +251,17 @@ int PaletteFromColours(std::vector<Weighted>& colours, PaletteEntry* out, int ma
         std::stable_sort(popular.begin(), popular.end(),
                          [](const Weighted& a, const Weighted& b) { return a.count > b.count; });
         popular.resize(std::min(popular.size(), entries.size() / 2));
-        for (const Weighted& c : popular) {
-          const int r = Channel(c.rgb, 0), g = Channel(c.rgb, 1), b = Channel(c.rgb, 2);
-          size_t best = entries.size();
-          int bestDistance = INT32_MAX;
-          for (size_t i = 0; i < entries.size(); ++i) {
-            if (pinned[i]) continue;
-            const PaletteEntry& e = entries[i];
-            const int d =
-                (e.red - r) * (e.red - r) + (e.green - g) * (e.green - g) + (e.blue - b) * (e.blue - b);
-            if (d < bestDistance) bestDistance = d, best = i;
-          }
-          if (best == entries.size()) break;
-          entries[best] = {static_cast<uint8_t>(r), static_cast<uint8_t>(g), static_cast<uint8_t>(b), 0};
-          pinned[best] = true;
-        }
-      }
-      // Lloyd's iterations: every colour to its nearest entry, every entry to the mean of its colours.
-      double lastError = -1;
-      for (int iteration = 0; iteration < 8; ++iteration) {
         Palette palette(entries);
         NearestColour nearest(palette);
-        std::vector<Moments> clusters(entries.size());
-        double error = 0;
-        for (const Weighted& c : colours) {
+        bool any = false;
+        for (const Weighted& c : popular) {
           const int r = Channel(c.rgb, 0), g = Channel(c.rgb, 1), b = Channel(c.rgb, 2);
-          const int i = nearest.Find(r, g, b);
-          clusters[static_cast<size_t>(i)].Add(c);
-          const PaletteEntry& e = entries[static_cast<size_t>(i)];
-          error += c.count * double((e.red - r) * (e.red - r) + (e.green - g) * (e.green - g) +
-                                    (e.blue - b) * (e.blue - b));
+          const size_t i = static_cast<size_t>(nearest.Find(r, g, b));
+          if (pinned[i]) continue;
+          entries[i] = {static_cast<uint8_t>(r), static_cast<uint8_t>(g), static_cast<uint8_t>(b), 0};
+          pinned[i] = any = true;
         }
-        for (size_t i = 0; i < entries.size(); ++i) {
-          if (clusters[i].w <= 0 || pinned[i]) continue;
-          const double mean[3] = {clusters[i].s[0] / clusters[i].w, clusters[i].s[1] / clusters[i].w,
-                                  clusters[i].s[2] / clusters[i].w};
-          entries[i] = Rounded(mean);
-        }
-        if (lastError >= 0 && lastError - error <= lastError * 1e-3) break;
-        lastError = error;
+        if (any) refine();
       }
     }
     // Weights of the final entries: duplicates merged, unused ones dropped, most used first.

@@ -119,5 +119,47 @@ TEST_F(BestQuantize, NearestColourAgreesWithAFullScan) {
   }
 }
 
+// Squared error of the histogram's pixels on the palette (each to its nearest entry).
+double PaletteError(const ColourHistogram& h, const PaletteEntry* entries, int count) {
+  const Palette palette(std::vector<PaletteEntry>(entries, entries + count));
+  const NearestColour nearest(palette);
+  double sum = 0;
+  h.ForEach([&](uint32_t rgb, uint32_t n) {
+    const int r = rgb >> 16 & 0xFF, g = rgb >> 8 & 0xFF, b = rgb & 0xFF;
+    const PaletteEntry& e = palette[nearest.Find(r, g, b)];
+    sum +=
+        n * double((e.red - r) * (e.red - r) + (e.green - g) * (e.green - g) + (e.blue - b) * (e.blue - b));
+  });
+  return sum;
+}
+
+// A render's bands are each popular and lie close together: keeping popular colours exactly may not pull
+// the palette into them and away from the rest, while white and a UI blue still come out exact.
+TEST_F(BestQuantize, PopularColoursStayExactWithoutStarvingTheRestOfThePalette) {
+  ColourHistogram h;
+  h.Add(0xFFFFFF, 50000);
+  h.Add(0x007ACC, 20000);
+  for (int i = 0; i < 2000; ++i) {  // a long smooth path through the colour cube, 100 pixels a colour
+    const double t = i / 2000.0;
+    const uint32_t r = static_cast<uint32_t>(20 + 200 * t),
+                   g = static_cast<uint32_t>(128 + 100 * std::sin(9 * t)),
+                   b = static_cast<uint32_t>(128 + 100 * std::cos(7 * t));
+    h.Add(r << 16 | g << 8 | b, 100);
+  }
+  PaletteEntry plain[256], kept[256];
+  const int plainCount = BestHistogramPalette(h, plain, 64);
+  const int keptCount = BestHistogramPalette(h, kept, 64, 0.0002);  // every band colour is popular
+  ASSERT_GT(plainCount, 0);
+  ASSERT_GT(keptCount, 0);
+  auto has = [&](uint8_t r, uint8_t g, uint8_t b) {
+    for (int i = 0; i < keptCount; ++i)
+      if (kept[i].red == r && kept[i].green == g && kept[i].blue == b) return true;
+    return false;
+  };
+  EXPECT_TRUE(has(255, 255, 255));
+  EXPECT_TRUE(has(0, 0x7A, 0xCC));
+  EXPECT_LT(PaletteError(h, kept, keptCount), 1.25 * PaletteError(h, plain, plainCount));
+}
+
 }  // namespace
 }  // namespace lw
