@@ -5,6 +5,8 @@
 #include <memory>
 #include <new>
 #include <numeric>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "color/dib_rows.h"
@@ -58,8 +60,12 @@ Moments Measure(const std::vector<Weighted>& colours, size_t begin, size_t end) 
 
 // Splits the box of largest squared error again and again, each time along its widest channel where the
 // two halves' errors add up least, until there are maxColors boxes or none can be split.
-std::vector<Box> VarianceSplit(std::vector<Weighted>& colours, int maxColors) {
+// With trace, (*trace)[k] is the squared error of the palette of the first k + 1 boxes' means.
+std::vector<Box> VarianceSplit(std::vector<Weighted>& colours, int maxColors,
+                               std::vector<double>* trace = nullptr) {
   std::vector<Box> boxes{{0, colours.size(), Measure(colours, 0, colours.size()).Error()}};
+  double total = boxes[0].error;
+  if (trace) trace->assign(1, total);
   std::vector<double> leftError;
   while (static_cast<int>(boxes.size()) < maxColors) {
     auto it = std::max_element(boxes.begin(), boxes.end(),
@@ -107,6 +113,8 @@ std::vector<Box> VarianceSplit(std::vector<Weighted>& colours, int maxColors) {
     }
     *it = {box.begin, box.begin + cut, cutLeft};
     boxes.push_back({box.begin + cut, box.end, cutRight});
+    total += cutLeft + cutRight - box.error;
+    if (trace) trace->push_back(std::max(total, 0.0));
   }
   return boxes;
 }
@@ -197,9 +205,28 @@ namespace {
 
 // The palette for weighted colours: the colours themselves when few enough, else a variance split refined
 // by Lloyd's iterations, with the popular colours (count >= keepCount) pinned exactly.
-int PaletteFromColours(std::vector<Weighted>& colours, PaletteEntry* out, int maxColors, double keepCount) {
+int PaletteFromColours(std::vector<Weighted>& colours, PaletteEntry* out, int maxColors, double keepCount,
+                       double minPsnr = 0, int minColors = 0) {
   maxColors = std::clamp(maxColors, 1, 256);
   if (colours.empty()) return 0;
+  std::vector<Box> boxes;  // the variance split for maxColors, when made already
+  if (minPsnr > 0 && static_cast<int>(colours.size()) > std::max(minColors, 1)) {
+    // The variance split's error for every count on the way (an upper bound: refining only lowers it),
+    // and the fewest colours whose error is within the PSNR asked for.
+    std::vector<double> trace;
+    boxes = VarianceSplit(colours, maxColors, &trace);
+    double weight = 0;
+    for (const Weighted& c : colours) weight += c.count;
+    const double allowed = 3 * weight * 255.0 * 255.0 / std::pow(10.0, minPsnr / 10);
+    for (int n = std::max(minColors, 1); n <= static_cast<int>(trace.size()); ++n)
+      if (trace[static_cast<size_t>(n) - 1] <= allowed) {
+        if (n < static_cast<int>(boxes.size())) {
+          maxColors = n;
+          boxes.clear();
+        }
+        break;
+      }
+  }
   {
     std::vector<PaletteEntry> entries;
     if (static_cast<int>(colours.size()) <= maxColors) {
@@ -208,28 +235,59 @@ int PaletteFromColours(std::vector<Weighted>& colours, PaletteEntry* out, int ma
                                                         double(Channel(c.rgb, 2))}
                                       .data()));
     } else {
-      for (const Box& b : VarianceSplit(colours, maxColors)) {
+      if (boxes.empty()) boxes = VarianceSplit(colours, maxColors);
+      for (const Box& b : boxes) {
         const Moments m = Measure(colours, b.begin, b.end);
         const double mean[3] = {m.s[0] / m.w, m.s[1] / m.w, m.s[2] / m.w};
         entries.push_back(Rounded(mean));
       }
       // Lloyd's iterations: every colour to its nearest entry, every entry to the mean of its colours.
       std::vector<bool> pinned(entries.size(), false);
-      auto refine = [&] {
+      // The colours are taken in two halves, the second on a thread of its own when there are many, and
+      // the halves' sums added in the same order either way (the same palette however it ran).
+      struct Half {
+        std::vector<Moments> clusters;
+        double error = 0;
+      };
+      auto assign = [&](const NearestColour& nearest, size_t begin, size_t end, Half& half) {
+        half.clusters.assign(entries.size(), Moments());
+        half.error = 0;
+        for (size_t k = begin; k < end; ++k) {
+          const Weighted& c = colours[k];
+          const int r = Channel(c.rgb, 0), g = Channel(c.rgb, 1), b = Channel(c.rgb, 2);
+          const int i = nearest.Find(r, g, b);
+          half.clusters[static_cast<size_t>(i)].Add(c);
+          const PaletteEntry& e = entries[static_cast<size_t>(i)];
+          half.error += c.count * double((e.red - r) * (e.red - r) + (e.green - g) * (e.green - g) +
+                                         (e.blue - b) * (e.blue - b));
+        }
+      };
+      auto refine = [&](int iterations) {
         double lastError = -1;
-        for (int iteration = 0; iteration < 8; ++iteration) {
+        Half first, second;
+        for (int iteration = 0; iteration < iterations; ++iteration) {
           Palette palette(entries);
-          NearestColour nearest(palette);
-          std::vector<Moments> clusters(entries.size());
-          double error = 0;
-          for (const Weighted& c : colours) {
-            const int r = Channel(c.rgb, 0), g = Channel(c.rgb, 1), b = Channel(c.rgb, 2);
-            const int i = nearest.Find(r, g, b);
-            clusters[static_cast<size_t>(i)].Add(c);
-            const PaletteEntry& e = entries[static_cast<size_t>(i)];
-            error += c.count * double((e.red - r) * (e.red - r) + (e.green - g) * (e.green - g) +
-                                      (e.blue - b) * (e.blue - b));
+          const NearestColour nearest(palette);
+          const size_t middle = colours.size() / 2;
+          std::thread worker;
+          if (colours.size() >= 65536) {
+            try {
+              worker = std::thread([&] { assign(nearest, middle, colours.size(), second); });
+            } catch (const std::system_error&) {
+            }
           }
+          assign(nearest, 0, middle, first);
+          if (worker.joinable())
+            worker.join();
+          else
+            assign(nearest, middle, colours.size(), second);
+          std::vector<Moments>& clusters = first.clusters;
+          for (size_t i = 0; i < clusters.size(); ++i) {
+            const Moments& m = second.clusters[i];
+            clusters[i].w += m.w, clusters[i].q += m.q;
+            for (int k = 0; k < 3; ++k) clusters[i].s[k] += m.s[k];
+          }
+          const double error = first.error + second.error;
           for (size_t i = 0; i < entries.size(); ++i) {
             if (clusters[i].w <= 0 || pinned[i]) continue;
             const double mean[3] = {clusters[i].s[0] / clusters[i].w, clusters[i].s[1] / clusters[i].w,
@@ -240,7 +298,7 @@ int PaletteFromColours(std::vector<Weighted>& colours, PaletteEntry* out, int ma
           lastError = error;
         }
       };
-      refine();
+      refine(8);
       // A popular colour then becomes its own cluster's entry exactly, most used first, where no more
       // popular one took that entry already: taking an entry from elsewhere would leave a region of the
       // picture without one (the bands of a render are each popular and lie close together).
@@ -261,7 +319,7 @@ int PaletteFromColours(std::vector<Weighted>& colours, PaletteEntry* out, int ma
           entries[i] = {static_cast<uint8_t>(r), static_cast<uint8_t>(g), static_cast<uint8_t>(b), 0};
           pinned[i] = any = true;
         }
-        if (any) refine();
+        if (any) refine(4);  // from where the first left off, it settles in a few
       }
     }
     // Weights of the final entries: duplicates merged, unused ones dropped, most used first.
@@ -302,13 +360,13 @@ int BestDibPalette(const DibHeader& header, const uint8_t* bits, PaletteEntry* o
   }
 }
 
-int BestHistogramPalette(const ColourHistogram& histogram, PaletteEntry* out, int maxColors,
-                         double keepShare) {
+int BestHistogramPalette(const ColourHistogram& histogram, PaletteEntry* out, int maxColors, double keepShare,
+                         double minPsnr, int minColors) {
   try {
     std::vector<Weighted> colours = Colours(histogram);
     const double keepCount =
         keepShare > 0 ? std::max(1.0, keepShare * static_cast<double>(histogram.Total())) : 0;
-    return PaletteFromColours(colours, out, maxColors, keepCount);
+    return PaletteFromColours(colours, out, maxColors, keepCount, minPsnr, minColors);
   } catch (const std::bad_alloc&) {
     return 0;
   }

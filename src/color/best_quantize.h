@@ -43,10 +43,12 @@ class ColourHistogram {
 };
 
 // Up to maxColors (1…256) colours for the histogram, as BestDibPalette gives them; every colour held by at
-// least keepShare of the pixels (up to half the palette, most used first) is kept exactly. 0 when the
-// histogram is empty or memory runs out.
+// least keepShare of the pixels (up to half the palette, most used first) is kept exactly. With minPsnr
+// (dB), fewer colours where that many keep the palette's PSNR over the histogram at least that high, but
+// never fewer than minColors: fewer colours code smaller where the pictures lose more than that anyway. 0
+// when the histogram is empty or memory runs out.
 int BestHistogramPalette(const ColourHistogram& histogram, PaletteEntry* out, int maxColors,
-                         double keepShare = 0);
+                         double keepShare = 0, double minPsnr = 0, int minColors = 0);
 
 // Maps the DIB's pixels onto the nearest palette colours (squared RGB distance, lowest index on ties)
 // into 8-bit rows of StrideFor8Bit(width), in the DIB's row order; with dither, the error is carried to

@@ -161,5 +161,24 @@ TEST_F(BestQuantize, PopularColoursStayExactWithoutStarvingTheRestOfThePalette) 
   EXPECT_LT(PaletteError(h, kept, keptCount), 1.25 * PaletteError(h, plain, plainCount));
 }
 
+// Asked for a PSNR, the palette has as few colours as reach it (a grey photo needs far fewer than its
+// 200 greys for 40 dB), never fewer than the least asked for, and all of them where nothing less does.
+TEST_F(BestQuantize, AsFewColoursAsKeepThePsnrAskedFor) {
+  ColourHistogram greys;
+  for (uint32_t v = 20; v < 220; ++v) greys.Add(v * 0x010101u, 50 + (v * 37) % 200);
+  PaletteEntry out[256];
+  const int few = BestHistogramPalette(greys, out, 255, 0, 40, 16);
+  EXPECT_GE(few, 16);
+  EXPECT_LT(few, 64);
+  const double weight = static_cast<double>(greys.Total());
+  EXPECT_GE(10 * std::log10(3 * weight * 255 * 255 / PaletteError(greys, out, few)), 40);
+  EXPECT_EQ(BestHistogramPalette(greys, out, 255, 0, 40, 100), 100);
+  EXPECT_EQ(BestHistogramPalette(greys, out, 255, 0, 90, 16), 200);  // every grey, exactly
+  EXPECT_EQ(PaletteError(greys, out, 200), 0);
+  ColourHistogram flat;
+  for (uint32_t c : {0xFFFFFFu, 0x000000u, 0x007ACCu}) flat.Add(c, 1000);
+  EXPECT_EQ(BestHistogramPalette(flat, out, 255, 0, 20, 16), 3);
+}
+
 }  // namespace
 }  // namespace lw
