@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <new>
 #include <thread>
 
@@ -16,6 +17,8 @@ constexpr int kClipColours = 255;  // one slot is kept for transparency
 // Colours held by at least this share of the sampled pixels are kept exactly: the flat areas, white, black
 // and text colours of screen recordings and renders.
 constexpr double kKeepShare = 0.002;
+// A palette made smaller for a lower quality keeps at least this many colours.
+constexpr int kFewestColours = 16;
 // At most this many pixels of a picture go into the colour histogram.
 constexpr uint64_t kSamplePixels = 1 << 18;
 
@@ -34,12 +37,22 @@ struct ClipEncoder::Cache {
   std::vector<uint8_t> index = std::vector<uint8_t>(size_t{1} << kBits, 0);
 };
 
-ClipTolerances ClipTolerancesFor(int quality) {
+ClipTolerances ClipTolerancesFor(int quality, double flatShare) {
   quality = std::clamp(quality, 1, 100);
-  // Seven tenths of a colour step per quality point puts 90 and 70 beside gifski's 90 and 70 (the figures
-  // are in bench/README.md).
-  const double loss = (100 - quality) * 0.7;
-  return {loss * 0.5, static_cast<int>(std::lround(loss))};
+  // The loss grows more slowly as the quality falls: 6.6 colour steps at 90, 16 at 70, 43 at 1 (what puts
+  // 90 and 70 beside gifski's 90 and 70; the figures are in bench/README.md).
+  // Pictures where a quarter of the pixels or more hold 8 colours (screens, drawings) lose less, down to
+  // six tenths when those colours fill the whole picture.
+  const double flat = std::clamp((flatShare - 0.25) / 0.75, 0.0, 1.0);
+  const double loss = std::pow(100 - quality, 0.82) * (1 - 0.4 * flat);
+  ClipTolerances t;
+  t.keep = loss * 0.25;  // enough that the noise of a still camera does not shimmer
+  t.free = loss;
+  t.lossy = static_cast<int>(std::lround(loss));
+  // Fewer colours while their error stays well under what the loss allows anyway (an error of an eighth
+  // of the loss in every channel).
+  if (loss > 0) t.palettePsnr = 20 * std::log10(255 / (0.12 * loss));
+  return t;
 }
 
 ClipEncoder::ClipEncoder(int width, int height, const ClipSettings& settings)
@@ -59,8 +72,21 @@ void ClipEncoder::SampleFrame(const uint32_t* rgb) {
 
 bool ClipEncoder::MakePalette() {
   try {
+    // How flat the pictures are: the share of the 8 commonest colours.
+    std::vector<uint32_t> counts;
+    counts.reserve(histogram_.Size());
+    histogram_.ForEach([&](uint32_t, uint32_t n) { counts.push_back(n); });
+    const size_t top = std::min<size_t>(8, counts.size());
+    std::partial_sort(counts.begin(), counts.begin() + static_cast<std::ptrdiff_t>(top), counts.end(),
+                      std::greater<>());
+    double flat = 0;
+    for (size_t i = 0; i < top; ++i) flat += counts[i];
+    if (histogram_.Total() > 0) flat /= static_cast<double>(histogram_.Total());
+    counts = {};
+    tolerances_ = ClipTolerancesFor(settings_.quality, flat);
     std::vector<PaletteEntry> entries(256);
-    colours_ = BestHistogramPalette(histogram_, entries.data(), kClipColours, kKeepShare);
+    colours_ = BestHistogramPalette(histogram_, entries.data(), kClipColours, kKeepShare,
+                                    tolerances_.palettePsnr, kFewestColours);
     if (colours_ <= 0) return false;
     histogram_ = ColourHistogram();
     // The transparent slot repeats the first colour; no pixel is mapped onto it.
@@ -163,12 +189,16 @@ bool ClipEncoder::WriteFrame(uint32_t delay) {
   std::vector<uint8_t> opaque(static_cast<size_t>(w) * static_cast<size_t>(h));
   std::vector<uint8_t> holes(opaque.size());
   bool anyHole = still;
+  const int freeBound = static_cast<int>(tolerances_.free * tolerances_.free);
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
       const size_t i = static_cast<size_t>(top + y) * width + static_cast<size_t>(left + x);
       const size_t o = static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x);
       opaque[o] = target_[i];
-      const bool same = started_ && target_[i] == canvas_[i];
+      // A pixel that changed only a little may go on showing what it shows, where the LZW walk finds that
+      // lets a string go on (previous_ holds this picture now).
+      const bool same = started_ && (target_[i] == canvas_[i] ||
+                                     Distance(previous_[i], (*palette_)[canvas_[i]]) <= freeBound);
       holes[o] = same || still ? transparent : target_[i];
       anyHole |= same;
     }

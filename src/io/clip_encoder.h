@@ -28,9 +28,14 @@ struct ClipSettings {
 // How a quality setting is carried out.
 struct ClipTolerances {
   double keep = 0;  // a pixel keeps its shown colour while that is at most this much farther than the nearest
+  double free = 0;  // a pixel whose shown colour is this close to its own may go on showing it (become
+                    // transparent) where that lets the LZW string under way go on
   int lossy = 0;    // the lossy LZW's level (colour distance)
+  double palettePsnr = 0;  // the palette has as few colours as keep it this close (dB); 0: all of them
 };
-ClipTolerances ClipTolerancesFor(int quality);
+// flatShare: the share of the pixels the 8 commonest colours hold (near 1 for a screen recording, where
+// errors show on flat areas and text, so the loss is smaller there).
+ClipTolerances ClipTolerancesFor(int quality, double flatShare = 0);
 
 // Takes a clip's frames as they are made, when the animation is not to hold them all (a long full-HD movie
 // is gigabytes even in 8 bits).

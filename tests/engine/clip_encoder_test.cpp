@@ -157,6 +157,45 @@ TEST(ClipEncoder, LowerQualityWritesFewerBytesAndEveryDecoderShowsWhatItQuantize
   }
 }
 
+TEST(ClipEncoder, APictureThatFlickersByLessThanTheLossIsNotWrittenAgain) {
+  // Exposure flicker: every other frame the whole picture is 3 steps brighter in every channel, so no
+  // pixel stays the same from one frame to the next. 120 colours, twice: the palette holds them exactly.
+  const int w = 96, h = 64;
+  std::vector<Picture> clip = MakeClip(w, h, 12, [](int x, int y, int k) {
+    const uint32_t c = static_cast<uint32_t>((x / 2 + y) % 12 * 20) << 16 |
+                       static_cast<uint32_t>((y / 3 + x / 5) % 10 * 24) << 8 | 0x40;
+    return k % 2 ? c + 0x030303 : c;
+  });
+  test::TempDir dir;
+  uintmax_t bytes[2] = {0, 0};
+  std::vector<std::vector<uint32_t>> shown[2];
+  for (int q : {0, 1}) {
+    AnimationPtr a = Encode(clip, w, h, q ? 90 : 100);
+    ASSERT_TRUE(a);
+    shown[q] = test::ComposedFrames(*a);
+    const std::string path = (dir.path() / ("q" + std::to_string(q) + ".gif")).string();
+    ASSERT_EQ(WriteGifFile(path, *a), 1);
+    bytes[q] = std::filesystem::file_size(path);
+  }
+  // Lossless, every frame is coded again; at quality 90 the first one stands for them all.
+  EXPECT_LT(bytes[1] * 3, bytes[0]);
+  // And every pixel shown stays within the loss (under 7 steps at 90) of its source, beyond what the
+  // palette costs anyway.
+  auto distance = [](uint32_t a, uint32_t b) {
+    double sum = 0;
+    for (int s = 0; s < 24; s += 8) {
+      const double d = static_cast<double>(a >> s & 0xFF) - static_cast<double>(b >> s & 0xFF);
+      sum += d * d;
+    }
+    return std::sqrt(sum);
+  };
+  for (size_t k = 0; k < clip.size(); ++k)
+    for (size_t i = 0; i < clip[k].size(); ++i) {
+      const double exact = distance(Rgb(shown[0][k][i]), clip[k][i]);
+      ASSERT_LE(distance(Rgb(shown[1][k][i]), clip[k][i]), exact + 7) << "frame " << k << " pixel " << i;
+    }
+}
+
 }  // namespace
 }  // namespace lw
 
