@@ -217,7 +217,10 @@ int PaletteFromColours(std::vector<Weighted>& colours, PaletteEntry* out, int ma
     boxes = VarianceSplit(colours, maxColors, &trace);
     double weight = 0;
     for (const Weighted& c : colours) weight += c.count;
-    const double allowed = 3 * weight * 255.0 * 255.0 / std::pow(10.0, minPsnr / 10);
+    const double bound = 3 * weight * 255.0 * 255.0 / std::pow(10.0, minPsnr / 10);
+    // Where even every colour misses that (a render through many colours), a few less cost little: fewer
+    // also while they add at most a quarter of it to what the full count leaves.
+    const double allowed = std::max(bound, trace.back() + bound / 4);
     for (int n = std::max(minColors, 1); n <= static_cast<int>(trace.size()); ++n)
       if (trace[static_cast<size_t>(n) - 1] <= allowed) {
         if (n < static_cast<int>(boxes.size())) {

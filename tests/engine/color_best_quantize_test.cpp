@@ -175,6 +175,21 @@ TEST_F(BestQuantize, AsFewColoursAsKeepThePsnrAskedFor) {
   EXPECT_EQ(BestHistogramPalette(greys, out, 255, 0, 40, 100), 100);
   EXPECT_EQ(BestHistogramPalette(greys, out, 255, 0, 90, 16), 200);  // every grey, exactly
   EXPECT_EQ(PaletteError(greys, out, 200), 0);
+  // Where even the most colours miss the PSNR, a few less than the most, at nearly their PSNR.
+  ColourHistogram path;
+  for (int i = 0; i < 2000; ++i) {
+    const double t = i / 2000.0;
+    path.Add(static_cast<uint32_t>(20 + 200 * t) << 16 |
+                 static_cast<uint32_t>(128 + 100 * std::sin(9 * t)) << 8 |
+                 static_cast<uint32_t>(128 + 100 * std::cos(7 * t)),
+             100);
+  }
+  auto psnr = [&](int n) { return 10 * std::log10(3 * 200000.0 * 255 * 255 / PaletteError(path, out, n)); };
+  const double most = psnr(BestHistogramPalette(path, out, 64));
+  const int fewer = BestHistogramPalette(path, out, 64, 0, most + 3, 16);
+  EXPECT_LT(fewer, 64);
+  EXPECT_GT(fewer, 40);
+  EXPECT_GT(psnr(fewer), most - 1);
   ColourHistogram flat;
   for (uint32_t c : {0xFFFFFFu, 0x000000u, 0x007ACCu}) flat.Add(c, 1000);
   EXPECT_EQ(BestHistogramPalette(flat, out, 255, 0, 20, 16), 3);
