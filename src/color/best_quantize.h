@@ -46,8 +46,8 @@ class ColourHistogram {
 // least keepShare of the pixels (up to half the palette, most used first) is kept exactly. With minPsnr
 // (dB), fewer colours where that many keep the palette's PSNR over the histogram at least that high (or,
 // where maxColors miss it, add at most a quarter of its error to theirs), but never fewer than minColors:
-// fewer colours code smaller where the pictures lose more than that anyway. 0
-// when the histogram is empty or memory runs out.
+// fewer colours code smaller where the pictures lose more than that anyway. 0 when the histogram is empty
+// or memory runs out.
 int BestHistogramPalette(const ColourHistogram& histogram, PaletteEntry* out, int maxColors,
                          double keepShare = 0, double minPsnr = 0, int minColors = 0);
 

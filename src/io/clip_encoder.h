@@ -1,8 +1,9 @@
 // The clip encoder: a movie (or any run of full-colour pictures of one size) made into a small animation
-// that looks like it. One palette for the whole clip from the full 24-bit colours of sampled frames, with
-// the colours many pixels share kept exactly; pixels that stay still keep their index from frame to frame;
-// each frame holds only the rectangle that changed, unchanged pixels transparent where that is smaller;
-// and the lossy LZW treatment as far as the quality setting allows.
+// that looks like it. One palette for the whole clip from the full 24-bit colours of sampled frames, of as
+// many colours as the quality needs, with the colours many pixels share kept exactly; pixels that stay
+// still keep their index from frame to frame; each frame holds only the rectangle that changed, pixels
+// that changed less than the quality allows transparent where that is smaller; and the lossy LZW
+// treatment as far as the quality setting allows.
 //
 // Two passes over the pictures: first SampleFrame on some or all of them (the palette's colours), then
 // MakePalette, then AddFrame on every one of them in order, then Finish. Only the previous picture is kept in
