@@ -195,5 +195,27 @@ TEST_F(BestQuantize, AsFewColoursAsKeepThePsnrAskedFor) {
   EXPECT_EQ(BestHistogramPalette(flat, out, 255, 0, 20, 16), 3);
 }
 
+// Enough colours that the refinement shares its work with a second thread: the palette is the same every
+// time, and close.
+TEST_F(BestQuantize, ManyColoursGiveTheSamePaletteEveryTime) {
+  ColourHistogram h;
+  for (uint32_t i = 0; i < 90000; ++i) {
+    const double u = (i % 300) / 300.0, v = (i / 300) / 300.0;
+    const uint32_t r = static_cast<uint32_t>(255 * u),
+                   g = static_cast<uint32_t>(128 + 120 * std::sin(7 * u * v)),
+                   b = static_cast<uint32_t>(255 * v);
+    h.Add(r << 16 | g << 8 | b, 1 + i % 5);
+    h.Add((i * 2654435761u) & 0xFFFFFF, 1);  // and a spread of single colours
+  }
+  ASSERT_GT(h.Size(), 65536u);
+  PaletteEntry a[256], b[256];
+  const int n = BestHistogramPalette(h, a, 255, 0.001);
+  ASSERT_EQ(BestHistogramPalette(h, b, 255, 0.001), n);
+  ASSERT_GT(n, 200);
+  for (int i = 0; i < n; ++i)
+    EXPECT_TRUE(a[i].red == b[i].red && a[i].green == b[i].green && a[i].blue == b[i].blue) << i;
+  EXPECT_GT(10 * std::log10(3 * static_cast<double>(h.Total()) * 255 * 255 / PaletteError(h, a, n)), 25);
+}
+
 }  // namespace
 }  // namespace lw
