@@ -44,6 +44,10 @@ struct Moments {
       q += n * v * v;
     }
   }
+  void Merge(const Moments& m) {
+    w += m.w, q += m.q;
+    for (int k = 0; k < 3; ++k) s[k] += m.s[k];
+  }
   double Error() const { return w > 0 ? q - (s[0] * s[0] + s[1] * s[1] + s[2] * s[2]) / w : 0; }
 };
 
@@ -203,6 +207,63 @@ bool ColourHistogram::AddDib(const DibHeader& header, const uint8_t* bits, int r
 
 namespace {
 
+// Where each of colours[begin, end) falls among the entries, and the squared error of that.
+struct Assignment {
+  std::vector<Moments> clusters;
+  double error = 0;
+};
+void Assign(const std::vector<Weighted>& colours, size_t begin, size_t end,
+            const std::vector<PaletteEntry>& entries, const NearestColour& nearest, Assignment& into) {
+  into.clusters.assign(entries.size(), Moments());
+  into.error = 0;
+  for (size_t k = begin; k < end; ++k) {
+    const Weighted& c = colours[k];
+    const int r = Channel(c.rgb, 0), g = Channel(c.rgb, 1), b = Channel(c.rgb, 2);
+    const int i = nearest.Find(r, g, b);
+    into.clusters[static_cast<size_t>(i)].Add(c);
+    const PaletteEntry& e = entries[static_cast<size_t>(i)];
+    into.error += c.count * double((e.red - r) * (e.red - r) + (e.green - g) * (e.green - g) +
+                                   (e.blue - b) * (e.blue - b));
+  }
+}
+
+// Lloyd's iterations: every colour to its nearest entry, every entry but the pinned ones to the mean of its
+// colours, until the error hardly falls. The colours are taken in two halves, the second on a thread of its
+// own when there are many, and the halves' sums added in the same order either way (the same palette
+// however it ran).
+void Refine(const std::vector<Weighted>& colours, std::vector<PaletteEntry>& entries,
+            const std::vector<bool>& pinned, int iterations) {
+  double lastError = -1;
+  Assignment first, second;
+  for (int iteration = 0; iteration < iterations; ++iteration) {
+    const Palette palette(entries);
+    const NearestColour nearest(palette);
+    const size_t middle = colours.size() / 2;
+    std::thread worker;
+    if (colours.size() >= 65536) {
+      try {
+        worker = std::thread([&] { Assign(colours, middle, colours.size(), entries, nearest, second); });
+      } catch (const std::system_error&) {
+      }
+    }
+    Assign(colours, 0, middle, entries, nearest, first);
+    if (worker.joinable())
+      worker.join();
+    else
+      Assign(colours, middle, colours.size(), entries, nearest, second);
+    for (size_t i = 0; i < entries.size(); ++i) {
+      Moments& m = first.clusters[i];
+      m.Merge(second.clusters[i]);
+      if (m.w <= 0 || pinned[i]) continue;
+      const double mean[3] = {m.s[0] / m.w, m.s[1] / m.w, m.s[2] / m.w};
+      entries[i] = Rounded(mean);
+    }
+    const double error = first.error + second.error;
+    if (lastError >= 0 && lastError - error <= lastError * 1e-3) break;
+    lastError = error;
+  }
+}
+
 // The palette for weighted colours: the colours themselves when few enough, else a variance split refined
 // by Lloyd's iterations, with the popular colours (count >= keepCount) pinned exactly.
 int PaletteFromColours(std::vector<Weighted>& colours, PaletteEntry* out, int maxColors, double keepCount,
@@ -244,64 +305,8 @@ int PaletteFromColours(std::vector<Weighted>& colours, PaletteEntry* out, int ma
         const double mean[3] = {m.s[0] / m.w, m.s[1] / m.w, m.s[2] / m.w};
         entries.push_back(Rounded(mean));
       }
-      // Lloyd's iterations: every colour to its nearest entry, every entry to the mean of its colours.
       std::vector<bool> pinned(entries.size(), false);
-      // The colours are taken in two halves, the second on a thread of its own when there are many, and
-      // the halves' sums added in the same order either way (the same palette however it ran).
-      struct Half {
-        std::vector<Moments> clusters;
-        double error = 0;
-      };
-      auto assign = [&](const NearestColour& nearest, size_t begin, size_t end, Half& half) {
-        half.clusters.assign(entries.size(), Moments());
-        half.error = 0;
-        for (size_t k = begin; k < end; ++k) {
-          const Weighted& c = colours[k];
-          const int r = Channel(c.rgb, 0), g = Channel(c.rgb, 1), b = Channel(c.rgb, 2);
-          const int i = nearest.Find(r, g, b);
-          half.clusters[static_cast<size_t>(i)].Add(c);
-          const PaletteEntry& e = entries[static_cast<size_t>(i)];
-          half.error += c.count * double((e.red - r) * (e.red - r) + (e.green - g) * (e.green - g) +
-                                         (e.blue - b) * (e.blue - b));
-        }
-      };
-      auto refine = [&](int iterations) {
-        double lastError = -1;
-        Half first, second;
-        for (int iteration = 0; iteration < iterations; ++iteration) {
-          Palette palette(entries);
-          const NearestColour nearest(palette);
-          const size_t middle = colours.size() / 2;
-          std::thread worker;
-          if (colours.size() >= 65536) {
-            try {
-              worker = std::thread([&] { assign(nearest, middle, colours.size(), second); });
-            } catch (const std::system_error&) {
-            }
-          }
-          assign(nearest, 0, middle, first);
-          if (worker.joinable())
-            worker.join();
-          else
-            assign(nearest, middle, colours.size(), second);
-          std::vector<Moments>& clusters = first.clusters;
-          for (size_t i = 0; i < clusters.size(); ++i) {
-            const Moments& m = second.clusters[i];
-            clusters[i].w += m.w, clusters[i].q += m.q;
-            for (int k = 0; k < 3; ++k) clusters[i].s[k] += m.s[k];
-          }
-          const double error = first.error + second.error;
-          for (size_t i = 0; i < entries.size(); ++i) {
-            if (clusters[i].w <= 0 || pinned[i]) continue;
-            const double mean[3] = {clusters[i].s[0] / clusters[i].w, clusters[i].s[1] / clusters[i].w,
-                                    clusters[i].s[2] / clusters[i].w};
-            entries[i] = Rounded(mean);
-          }
-          if (lastError >= 0 && lastError - error <= lastError * 1e-3) break;
-          lastError = error;
-        }
-      };
-      refine(8);
+      Refine(colours, entries, pinned, 8);
       // A popular colour then becomes its own cluster's entry exactly, most used first, where no more
       // popular one took that entry already: taking an entry from elsewhere would leave a region of the
       // picture without one (the bands of a render are each popular and lie close together).
@@ -322,7 +327,7 @@ int PaletteFromColours(std::vector<Weighted>& colours, PaletteEntry* out, int ma
           entries[i] = {static_cast<uint8_t>(r), static_cast<uint8_t>(g), static_cast<uint8_t>(b), 0};
           pinned[i] = any = true;
         }
-        if (any) refine(4);  // from where the first left off, it settles in a few
+        if (any) Refine(colours, entries, pinned, 4);  // from where the first left off, it settles in a few
       }
     }
     // Weights of the final entries: duplicates merged, unused ones dropped, most used first.
